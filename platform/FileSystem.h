@@ -1,0 +1,37 @@
+#pragma once
+#include "platform/Text.h"
+
+#include <cstddef>
+#include <memory>
+#include <span>
+
+namespace FileAttribute {
+constexpr int Normal = 0;      // ordinary, read-only and archive files
+constexpr int Directory = 16;  // directories as well
+}
+
+// A local file opened for writing raw bytes; closed when destroyed.
+class OutputFile {
+public:
+    virtual ~OutputFile() = default;
+    // Appends the bytes after what was written before; raises RuntimeError on failure.
+    virtual void Write(std::span<const std::byte> bytes) = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // The name part of the first entry matching path with the given attribute
+    // mask, or "" when nothing matches (hidden and system entries never match).
+    virtual Text Dir(const Text& path, int attributes) = 0;
+    virtual void MkDir(const Text& path) = 0;                     // raises RuntimeError
+    virtual void Kill(const Text& path) = 0;                      // raises RuntimeError
+    // Creates or truncates the file; raises RuntimeError when it cannot be opened.
+    virtual std::unique_ptr<OutputFile> Create(const Text& path) = 0;
+    // Moves from onto to, replacing a file that is there; raises RuntimeError.
+    virtual void Rename(const Text& from, const Text& to) = 0;
+    // Folder of the running executable, without a trailing separator unless it is a root.
+    virtual Text OwnFolder() = 0;
+    // File name of the running executable without folder and extension.
+    virtual Text OwnName() = 0;
+};

@@ -1,0 +1,14 @@
+#include "platform/win32/WideText.h"
+
+Text SystemErrorText(DWORD error)
+{
+    wchar_t* buffer = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    Text text = length ? FromWide(buffer, length) : u"Error " + DecimalText(error);
+    if (buffer) LocalFree(buffer);
+    while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' '))
+        text.pop_back();
+    return text;
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Text is UTF-16 on every build; on Windows it is the wide-character API's string.
+#include "platform/Text.h"
+
+#include <windows.h>
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+inline const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+inline Text FromWide(const wchar_t* text, std::size_t length)
+{
+    return Text(reinterpret_cast<const char16_t*>(text), length);
+}
+inline Text FromWide(const wchar_t* text) { return text ? FromWide(text, wcslen(text)) : Text(); }
+
+// The system's description of a Win32 error code, without the trailing line break.
+Text SystemErrorText(DWORD error);

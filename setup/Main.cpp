@@ -1,0 +1,70 @@
+#include "setup/Main.h"
+
+#include "platform/RuntimeError.h"
+#include "setup/Probes.h"
+
+namespace {
+
+const Text AdminMessage =
+    u"Kurulum programını çalıştırmak için sağ tıklayarak \"Yönetici olarak çalıştır\" seçeneğini kullanın.";
+
+void PlanPackages(SetupState& state, Platform& platform)
+{
+    if (!IsDotNet472Installed(platform.machine)) {
+        state.DotNetRemote = state.RemoteFolderUrl + PackageFile::DotNet;
+        state.DotNetLocal = state.LocalFolder + PackageFile::DotNet;
+    }
+    if (!IsPdfPrinterInstalled(platform.machine)) {
+        state.PdfPrinterRemote = state.RemoteFolderUrl + PackageFile::PdfPrinter;
+        state.PdfPrinterLocal = state.LocalFolder + PackageFile::PdfPrinter;
+    }
+    const Text& mainApp =
+        GetAddressWidth(platform.machine) == u"32" ? PackageFile::MainApp32 : PackageFile::MainApp64;
+    state.MainAppRemote = state.RemoteFolderUrl + mainApp;
+    state.MainAppLocal = state.LocalFolder + mainApp;
+
+    if (!state.DotNetLocal.empty()) AddDownload(state, state.DotNetRemote, state.DotNetLocal);
+    if (!state.PdfPrinterLocal.empty()) AddDownload(state, state.PdfPrinterRemote, state.PdfPrinterLocal);
+    if (!state.MainAppLocal.empty()) AddDownload(state, state.MainAppRemote, state.MainAppLocal);
+}
+
+bool EveryQueuedFilePresent(const SetupState& state, FileSystem& files)
+{
+    const int count = state.DownloadCount;
+    for (int i = 1; i <= count; ++i)
+        if (files.Dir(state.DownloadPaths[i], FileAttribute::Normal).empty()) return false;
+    return true;
+}
+
+void StartUp(SetupState& state, Platform& platform, StartupRoads& roads, const Text& baseUrl)
+{
+    state.BaseUrl = baseUrl;
+    state.RemoteFolderUrl = state.BaseUrl + RemoteFolder;
+    state.LocalFolder = platform.files.OwnFolder() + LocalFolderName;
+
+    if (platform.files.Dir(state.LocalFolder, FileAttribute::Directory).empty())
+        platform.files.MkDir(state.LocalFolder);
+
+    PlanPackages(state, platform);
+
+    if (EveryQueuedFilePresent(state, platform.files))
+        roads.InstallPackages();
+    else
+        roads.OpenDownloadWindow();
+}
+
+} // namespace
+
+void Main(SetupState& state, Platform& platform, StartupRoads& roads, const Text& baseUrl)
+{
+    if (platform.machine.IsUserAnAdmin() == 0) {
+        platform.dialogs.MsgBox(AdminMessage, MsgBoxStyle::OkOnly);
+        return;
+    }
+    try {
+        StartUp(state, platform, roads, baseUrl);
+    } catch (const std::exception&) {
+        platform.dialogs.MsgBox(u"\"" + state.LocalFolder + u"\" klasörü oluşturulamadı.",
+                                MsgBoxStyle::Critical);
+    }
+}

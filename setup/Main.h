@@ -1,0 +1,26 @@
+#pragma once
+#include "platform/Platform.h"
+#include "setup/SetupState.h"
+
+// The two ways start-up can end up going on.
+class StartupRoads {
+public:
+    virtual ~StartupRoads() = default;
+    virtual void InstallPackages() = 0;
+    // Loads the download window (its load handler runs now) and shows it modeless.
+    virtual void OpenDownloadWindow() = 0;
+};
+
+namespace PackageFile {
+inline const Text DotNet = u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe";
+inline const Text PdfPrinter = u"PDFCreator.exe";
+inline const Text MainApp32 = u"QorMavik32.exe";
+inline const Text MainApp64 = u"QorMavik64.exe";
+}
+
+inline const Text RemoteFolder = u"qormavik/websetup/";
+inline const Text LocalFolderName = u"\\mavikfiles\\";
+
+// Where the program's own logic begins: administrator check, package plan,
+// and then one of the two roads.
+void Main(SetupState& state, Platform& platform, StartupRoads& roads, const Text& baseUrl);

@@ -1,0 +1,83 @@
+#include "tests/fakes/FakeFileSystem.h"
+
+namespace {
+Text NameOf(const Text& path)
+{
+    auto trimmed = path;
+    while (!trimmed.empty() && trimmed.back() == u'\\') trimmed.pop_back();
+    auto slash = trimmed.find_last_of(u'\\');
+    return slash == Text::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+Text WithSlash(const Text& path) { return EndsWith(path, u"\\") ? path : path + u"\\"; }
+} // namespace
+
+class FakeOutputFile : public OutputFile {
+public:
+    FakeOutputFile(FakeFileSystem& owner, Text path) : owner_(owner), path_(std::move(path)) {}
+    void Write(std::span<const std::byte> bytes) override
+    {
+        auto& total = owner_.bytesWritten_;
+        if (owner_.failWritesAfter >= 0 &&
+            total + static_cast<long long>(bytes.size()) > owner_.failWritesAfter)
+            throw RuntimeError(61, u"Disk full");
+        total += static_cast<long long>(bytes.size());
+        owner_.files[path_].append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    }
+
+private:
+    FakeFileSystem& owner_;
+    Text path_;
+};
+
+bool FakeFileSystem::UnderReadOnlyFolder(const Text& path) const
+{
+    for (const auto& folder : readOnlyFolders)
+        if (path.starts_with(WithSlash(folder))) return true;
+    return false;
+}
+
+Text FakeFileSystem::Dir(const Text& path, int attributes)
+{
+    calls.push_back(u"Dir " + path);
+    if (files.contains(path)) return NameOf(path);
+    if ((attributes & FileAttribute::Directory) && folders.contains(WithSlash(path)))
+        return EndsWith(path, u"\\") ? Text(u".") : NameOf(path);
+    return {};
+}
+
+void FakeFileSystem::MkDir(const Text& path)
+{
+    calls.push_back(u"MkDir " + path);
+    if (UnderReadOnlyFolder(path) || folders.contains(WithSlash(path)))
+        throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    folders.insert(WithSlash(path));
+}
+
+void FakeFileSystem::Kill(const Text& path)
+{
+    calls.push_back(u"Kill " + path);
+    if (!files.contains(path)) throw RuntimeError(ErrorNumber::FileNotFound, u"File not found");
+    if (undeletable.contains(path))
+        throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    files.erase(path);
+}
+
+std::unique_ptr<OutputFile> FakeFileSystem::Create(const Text& path)
+{
+    calls.push_back(u"Create " + path);
+    if (UnderReadOnlyFolder(path))
+        throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    files[path].clear();
+    return std::make_unique<FakeOutputFile>(*this, path);
+}
+
+void FakeFileSystem::Rename(const Text& from, const Text& to)
+{
+    calls.push_back(u"Rename " + from + u" " + to);
+    if (!files.contains(from)) throw RuntimeError(ErrorNumber::FileNotFound, u"File not found");
+    if (UnderReadOnlyFolder(to))
+        throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    files[to] = std::move(files[from]);
+    files.erase(from);
+}

@@ -1,0 +1,37 @@
+#pragma once
+// In-memory files and folders, with switches for the failures tests need.
+#include "platform/FileSystem.h"
+#include "platform/RuntimeError.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+class FakeFileSystem : public FileSystem {
+public:
+    std::map<Text, std::string> files;     // full path -> content
+    std::set<Text> folders;                // full paths, each ending in "\"
+    std::set<Text> readOnlyFolders;        // MkDir and Create fail below these
+    std::set<Text> undeletable;            // Kill fails on these
+    Text ownFolder = u"C:\\Setup";
+    Text ownName = u"MavikSetupWebCD";
+    std::vector<Text> calls;               // "Dir <path>", "MkDir <path>", ...
+
+    Text Dir(const Text& path, int attributes) override;
+    void MkDir(const Text& path) override;
+    void Kill(const Text& path) override;
+    std::unique_ptr<OutputFile> Create(const Text& path) override;
+    void Rename(const Text& from, const Text& to) override;
+    Text OwnFolder() override { return ownFolder; }
+    Text OwnName() override { return ownName; }
+
+    bool Exists(const Text& path) const { return files.contains(path); }
+    // Fails the write after this many bytes have gone to any file; -1 = never.
+    long long failWritesAfter = -1;
+
+private:
+    friend class FakeOutputFile;
+    bool UnderReadOnlyFolder(const Text& path) const;
+    long long bytesWritten_ = 0;
+};

@@ -1,0 +1,21 @@
+#pragma once
+// All fakes in one bundle, handed to the logic as its Platform.
+#include "platform/Platform.h"
+#include "tests/fakes/FakeDialogs.h"
+#include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeInternet.h"
+#include "tests/fakes/FakeMachineInfo.h"
+#include "tests/fakes/FakeProcesses.h"
+#include "tests/fakes/FakeSettingsStore.h"
+
+struct FakePlatform {
+    FakeFileSystem files;
+    FakeDialogs dialogs;
+    FakeEventPump events;
+    FakeMachineInfo machine;
+    FakeSettingsStore settings;
+    FakeInternet internet;
+    FakeProcesses processes;
+    FakeClock clock;
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock};
+};

@@ -1,0 +1,78 @@
+#include "tests/fakes/FakeProcesses.h"
+
+namespace {
+class FakeWaitHandle : public ProcessWaitHandle {
+public:
+    FakeWaitHandle(FakeProcesses& owner, std::uint32_t processId) : owner_(owner), processId_(processId) {}
+    ~FakeWaitHandle() override { owner_.log.push_back(u"Close " + DecimalText(processId_)); }
+    void WaitForExit() override
+    {
+        owner_.log.push_back(u"Wait " + DecimalText(processId_));
+        if (owner_.onWait) owner_.onWait(processId_);
+    }
+
+private:
+    FakeProcesses& owner_;
+    std::uint32_t processId_;
+};
+} // namespace
+
+std::uint32_t FakeProcesses::Start(const Text& path, int windowStyle)
+{
+    log.push_back(u"Start " + path + u" " + DecimalText(windowStyle));
+    auto found = startable.find(path);
+    if (found == startable.end()) throw RuntimeError(ErrorNumber::FileNotFound, startError);
+    return found->second;
+}
+
+std::unique_ptr<ProcessWaitHandle> FakeProcesses::OpenForWait(std::uint32_t processId)
+{
+    if (openForWaitFails) return nullptr;
+    return std::make_unique<FakeWaitHandle>(*this, processId);
+}
+
+const FakeWindow* FakeProcesses::Find(WindowHandle window) const
+{
+    for (const auto& candidate : zOrder)
+        if (candidate.handle == window) return &candidate;
+    return nullptr;
+}
+
+WindowHandle FakeProcesses::FirstTopLevelWindow()
+{
+    if (onZOrderWalk) onZOrderWalk();
+    return zOrder.empty() ? 0 : zOrder.front().handle;
+}
+
+WindowHandle FakeProcesses::NextWindow(WindowHandle window)
+{
+    for (std::size_t i = 0; i + 1 < zOrder.size(); ++i)
+        if (zOrder[i].handle == window) return zOrder[i + 1].handle;
+    return 0;
+}
+
+WindowHandle FakeProcesses::Parent(WindowHandle window)
+{
+    const auto* found = Find(window);
+    return found ? found->parent : 0;
+}
+
+std::uint32_t FakeProcesses::WindowProcessId(WindowHandle window)
+{
+    const auto* found = Find(window);
+    return found ? found->processId : 0;
+}
+
+void FakeProcesses::BringWindowToTop(WindowHandle window)
+{
+    log.push_back(u"Top " + DecimalText(static_cast<std::int64_t>(window)));
+}
+
+std::intptr_t FakeProcesses::ShellExecute(WindowHandle owner, const Text& operation, const Text& file,
+                                          const Text& parameters, const Text& directory,
+                                          int showCommand)
+{
+    log.push_back(u"ShellExecute " + DecimalText(static_cast<std::int64_t>(owner)) + u" [" + operation +
+                  u"] " + file + u" [" + parameters + u"] [" + directory + u"] " + DecimalText(showCommand));
+    return shellExecuteResult;
+}

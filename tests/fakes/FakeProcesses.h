@@ -1,0 +1,53 @@
+#pragma once
+// A scripted process table and Z order, and a clock the test moves.
+#include "platform/Processes.h"
+#include "platform/RuntimeError.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+struct FakeWindow {
+    WindowHandle handle;
+    std::uint32_t processId;
+    WindowHandle parent = 0;
+};
+
+class FakeClock : public Clock {
+public:
+    double now = 1000.0;
+    double step = 0.0;                         // added on every reading
+    double MonotonicSeconds() override
+    {
+        double reading = now;
+        now += step;
+        return reading;
+    }
+};
+
+class FakeProcesses : public Processes {
+public:
+    std::vector<Text> log;                     // "Start <path> <style>", "Wait <pid>", "Top <hwnd>", "ShellExecute ..."
+    std::map<Text, std::uint32_t> startable;   // path -> pid; others fail to start
+    Text startError = u"File not found";
+    bool openForWaitFails = false;
+    std::vector<FakeWindow> zOrder;            // frontmost first
+    std::function<void()> onZOrderWalk;        // runs at every FirstTopLevelWindow
+    std::function<void(std::uint32_t)> onWait; // runs while a process is waited for
+    std::intptr_t shellExecuteResult = 42;
+
+    std::uint32_t Start(const Text& path, int windowStyle) override;
+    std::unique_ptr<ProcessWaitHandle> OpenForWait(std::uint32_t processId) override;
+    WindowHandle FirstTopLevelWindow() override;
+    WindowHandle NextWindow(WindowHandle window) override;
+    WindowHandle Parent(WindowHandle window) override;
+    std::uint32_t WindowProcessId(WindowHandle window) override;
+    void BringWindowToTop(WindowHandle window) override;
+    std::intptr_t ShellExecute(WindowHandle owner, const Text& operation, const Text& file,
+                               const Text& parameters, const Text& directory,
+                               int showCommand) override;
+
+private:
+    const FakeWindow* Find(WindowHandle window) const;
+};
