@@ -1,0 +1,14 @@
+#pragma once
+#include "platform/Platform.h"
+#include "setup/SetupState.h"
+
+// Runs one package behind the wait window and returns when it has been dealt with.
+class PackageRunner {
+public:
+    virtual ~PackageRunner() = default;
+    virtual void RunPackage(const Text& path) = 0;
+};
+
+// .NET when planned, the main application around its completion marker, then
+// the PDF printer when planned; raises what the runner or the settings raise.
+void InstallPackages(SetupState& state, Platform& platform, PackageRunner& runner);
