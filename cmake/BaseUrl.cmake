@@ -1,5 +1,5 @@
 # The download server's root URL is compiled in; the program reads no configuration.
-set(MAVIK_BASE_URL "http://127.0.0.1:8080/" CACHE STRING
+set(MAVIK_BASE_URL "http://paketler.qormavik.test/" CACHE STRING
     "Root URL of the download server (http:// or https://, ending in /)")
 if(NOT MAVIK_BASE_URL MATCHES "^https?://.+/$")
   message(FATAL_ERROR

@@ -1,0 +1,200 @@
+#include "setup/Main.h"
+#include "tests/fakes/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const Text Base = u"http://paketler.example/";
+const Text Remote = u"http://paketler.example/qormavik/websetup/";
+const Text Local = u"C:\\Kurulum Dosyaları\\mavikfiles\\";
+const Text DotNetKey = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full\\";
+
+class RecordingRoads : public StartupRoads {
+public:
+    std::vector<Text> taken;
+    bool installRaises = false;
+    void InstallPackages() override
+    {
+        taken.push_back(u"install");
+        if (installRaises) throw RuntimeError(ErrorNumber::PathFileAccess, u"Access denied");
+    }
+    void OpenDownloadWindow() override { taken.push_back(u"window"); }
+};
+
+class MainTest : public ::testing::Test {
+protected:
+    FakePlatform fake;
+    SetupState state;
+    RecordingRoads roads;
+
+    void SetUp() override { fake.files.ownFolder = u"C:\\Kurulum Dosyaları"; }
+
+    void DotNetPresent()
+    {
+        fake.machine.registry[DotNetKey + u"Install"] = u"1";
+        fake.machine.registry[DotNetKey + u"Version"] = u"4.8.04084";
+    }
+    void PdfPrinterPresent() { fake.machine.printers = std::vector<Text>{u"DoPdf V7"}; }
+    void Run() { Main(state, fake.platform, roads, Base); }
+    std::vector<Text> QueuedPaths() const
+    {
+        return {state.DownloadPaths.begin() + 1, state.DownloadPaths.begin() + 1 + state.DownloadCount};
+    }
+    void ExpectOnlyFolderMessage(const Text& folder)
+    {
+        ASSERT_EQ(fake.dialogs.shown.size(), 1u);
+        EXPECT_EQ(fake.dialogs.shown[0].text, u"\"" + folder + u"\" klasörü oluşturulamadı.");
+        EXPECT_EQ(fake.dialogs.shown[0].style, 16);
+        EXPECT_EQ(fake.dialogs.shown[0].title, u"MavikWebSetup");
+        EXPECT_TRUE(roads.taken.empty());
+    }
+};
+
+} // namespace
+
+TEST_F(MainTest, WithoutAdministratorRightsOnlyTheMessageIsShown)
+{
+    fake.machine.admin = 0;
+    Run();
+    ASSERT_EQ(fake.dialogs.shown.size(), 1u);
+    EXPECT_EQ(fake.dialogs.shown[0].text,
+              u"Kurulum programını çalıştırmak için sağ tıklayarak \"Yönetici olarak çalıştır\" "
+              u"seçeneğini kullanın.");
+    EXPECT_EQ(fake.dialogs.shown[0].style, 0);
+    EXPECT_EQ(fake.dialogs.shown[0].title, u"MavikWebSetup");
+    EXPECT_EQ(fake.machine.calls, std::vector<Text>{u"IsUserAnAdmin"});
+    EXPECT_TRUE(fake.files.calls.empty());
+    EXPECT_TRUE(roads.taken.empty());
+    EXPECT_EQ(state.LocalFolder, u"");
+}
+
+TEST_F(MainTest, BareMachineCreatesTheFolderQueuesAllThreeAndOpensTheWindow)
+{
+    Run();
+    EXPECT_EQ(state.RemoteFolderUrl, Remote);
+    EXPECT_EQ(state.LocalFolder, Local);
+    EXPECT_TRUE(fake.files.folders.contains(Local));
+    EXPECT_EQ(fake.files.calls[0], u"Dir " + Local);
+    EXPECT_EQ(fake.files.calls[1], u"MkDir " + Local);
+    EXPECT_EQ(state.DownloadCount, 3);
+    EXPECT_EQ(state.DownloadUrls[1], Remote + u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe");
+    EXPECT_EQ(state.DownloadUrls[2], Remote + u"PDFCreator.exe");
+    EXPECT_EQ(state.DownloadUrls[3], Remote + u"QorMavik64.exe");
+    EXPECT_EQ(QueuedPaths(), (std::vector<Text>{Local + u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe",
+                                                Local + u"PDFCreator.exe", Local + u"QorMavik64.exe"}));
+    EXPECT_EQ(fake.machine.calls,
+              (std::vector<Text>{u"IsUserAnAdmin", u"CreateRegistryShell", u"Printers", u"Wmi"}));
+    EXPECT_EQ(roads.taken, std::vector<Text>{u"window"});
+    EXPECT_TRUE(fake.dialogs.shown.empty());
+}
+
+TEST_F(MainTest, PackagePlanFollowsEveryCombinationOfTheProbes)
+{
+    for (int mask = 0; mask < 8; ++mask) {
+        FakePlatform probeFake;
+        SetupState probeState;
+        RecordingRoads probeRoads;
+        const bool dotNet = mask & 1, printer = mask & 2, width32 = mask & 4;
+        if (dotNet) {
+            probeFake.machine.registry[DotNetKey + u"Install"] = u"1";
+            probeFake.machine.registry[DotNetKey + u"Version"] = u"4.7.03062";
+        }
+        if (printer) probeFake.machine.printers = std::vector<Text>{u"doPDF v7"};
+        probeFake.machine.addressWidths = std::vector<Text>{width32 ? u"32" : u"64"};
+        Main(probeState, probeFake.platform, probeRoads, Base);
+
+        const Text folder = probeFake.files.ownFolder + u"\\mavikfiles\\";
+        std::vector<Text> expected;
+        if (!dotNet) expected.push_back(folder + u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe");
+        if (!printer) expected.push_back(folder + u"PDFCreator.exe");
+        expected.push_back(folder + (width32 ? u"QorMavik32.exe" : u"QorMavik64.exe"));
+        std::vector<Text> queued(probeState.DownloadPaths.begin() + 1,
+                                 probeState.DownloadPaths.begin() + 1 + probeState.DownloadCount);
+        EXPECT_EQ(queued, expected) << "probe mask " << mask;
+        EXPECT_EQ(probeState.DotNetLocal.empty(), dotNet);
+        EXPECT_EQ(probeState.DotNetRemote.empty(), dotNet);
+        EXPECT_EQ(probeState.PdfPrinterLocal.empty(), printer);
+        EXPECT_EQ(probeState.PdfPrinterRemote.empty(), printer);
+    }
+}
+
+TEST_F(MainTest, OnlyExactly32SelectsThe32BitInstaller)
+{
+    for (const Text width : {u"64", u"", u" 32", u"32 ", u"032", u"16"}) {
+        FakePlatform probeFake;
+        SetupState probeState;
+        RecordingRoads probeRoads;
+        probeFake.machine.addressWidths = std::vector<Text>{width};
+        Main(probeState, probeFake.platform, probeRoads, Base);
+        EXPECT_TRUE(EndsWith(probeState.MainAppLocal, u"\\QorMavik64.exe")) << ToUtf8(width);
+        EXPECT_TRUE(EndsWith(probeState.MainAppRemote, u"/QorMavik64.exe")) << ToUtf8(width);
+    }
+}
+
+TEST_F(MainTest, EveryFilePresentInstallsAtOnceWithoutCreatingTheFolder)
+{
+    DotNetPresent();
+    PdfPrinterPresent();
+    fake.files.folders.insert(Local);
+    fake.files.files[Local + u"QorMavik64.exe"] = "MZ";
+    Run();
+    EXPECT_EQ(state.DownloadCount, 1);
+    EXPECT_EQ(roads.taken, std::vector<Text>{u"install"});
+    for (const auto& call : fake.files.calls) EXPECT_FALSE(call.starts_with(u"MkDir")) << ToUtf8(call);
+}
+
+TEST_F(MainTest, OneMissingFileOpensTheWindowWithTheWholeQueue)
+{
+    fake.files.folders.insert(Local);
+    fake.files.files[Local + u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe"] = "MZ";
+    fake.files.files[Local + u"QorMavik64.exe"] = "MZ";
+    Run();
+    EXPECT_EQ(state.DownloadCount, 3);
+    EXPECT_EQ(roads.taken, std::vector<Text>{u"window"});
+    // The search stops at the first missing file.
+    EXPECT_EQ(fake.files.calls.back(), u"Dir " + Local + u"PDFCreator.exe");
+}
+
+TEST_F(MainTest, DriveRootKeepsTheDoubledSeparator)
+{
+    fake.files.ownFolder = u"D:\\";
+    Run();
+    EXPECT_EQ(state.LocalFolder, u"D:\\\\mavikfiles\\");
+}
+
+TEST_F(MainTest, FolderThatCannotBeCreatedShowsOnlyTheFolderMessage)
+{
+    fake.files.readOnlyFolders.insert(u"C:\\Kurulum Dosyaları");
+    Run();
+    ExpectOnlyFolderMessage(Local);
+    EXPECT_EQ(state.DownloadCount, 0);
+    EXPECT_EQ(fake.machine.calls, std::vector<Text>{u"IsUserAnAdmin"});
+}
+
+TEST_F(MainTest, ProbeFailuresEndInTheFolderMessage)
+{
+    fake.machine.printers.reset();
+    Run();
+    ExpectOnlyFolderMessage(Local);
+
+    FakePlatform wmiFake;
+    SetupState wmiState;
+    wmiFake.machine.addressWidths.reset();
+    Main(wmiState, wmiFake.platform, roads, Base);
+    ASSERT_EQ(wmiFake.dialogs.shown.size(), 1u);
+    EXPECT_EQ(wmiFake.dialogs.shown[0].text, u"\"C:\\Setup\\mavikfiles\\\" klasörü oluşturulamadı.");
+    EXPECT_EQ(wmiState.DownloadCount, 0);
+}
+
+TEST_F(MainTest, FailureOfTheInstallationRoadEndsInTheFolderMessage)
+{
+    DotNetPresent();
+    PdfPrinterPresent();
+    fake.files.folders.insert(Local);
+    fake.files.files[Local + u"QorMavik64.exe"] = "MZ";
+    roads.installRaises = true;
+    Run();
+    ASSERT_EQ(fake.dialogs.shown.size(), 1u);
+    EXPECT_EQ(fake.dialogs.shown[0].text, u"\"" + Local + u"\" klasörü oluşturulamadı.");
+}
