@@ -1,7 +1,9 @@
 #pragma once
 // Owners of COM references, BSTRs and VARIANTs; each is released in one place.
-#include <oleauto.h>
 #include <windows.h>
+// After windows.h, which they build on.
+#include <objbase.h>
+#include <oleauto.h>
 
 #include <utility>
 

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, whatever building and testing need and is missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ git python3 file
+  googletest libgtest-dev libgmock-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  wine wine32 wine64 xvfb e2fsprogs
+)
+
+sudo_if_needed() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for package in "${packages[@]}"; do
+  if [ "$package" = wine32 ]; then
+    dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
+  else
+    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "All build and test packages are installed."
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  sudo_if_needed dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+sudo_if_needed apt-get update -q
+sudo_if_needed apt-get install -y -q --no-install-recommends "${missing[@]}"
