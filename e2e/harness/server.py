@@ -1,0 +1,211 @@
+"""The loopback package server. The prefix's proxy setting points WinINet at it, so the program's
+requests for http://paketler.qormavik.test/qormavik/websetup/<file> arrive here in absolute form;
+nothing leaves 127.0.0.1."""
+
+from __future__ import annotations
+
+import http.server
+import socket
+import struct
+import sys
+import threading
+import time
+import urllib.parse
+from dataclasses import dataclass, field
+
+DEFAULT_BASE_URL = "http://paketler.qormavik.test/"
+FOLDER = "qormavik/websetup/"
+
+
+@dataclass(frozen=True)
+class Package:
+    """One served file and how the server misbehaves while serving it."""
+
+    body: bytes
+    status: int = 200
+    # The Content-Length sent: the body's own length when None; may differ from it.
+    content_length: int | None = None
+    # False: no Content-Length at all; the body then ends when the connection closes.
+    send_length: bool = True
+    # Cut the connection (a TCP reset) after this many bytes of the body.
+    drop_after: int | None = None
+    # Throttle the body to this many bytes per second.
+    bytes_per_second: int | None = None
+    content_type: str = "application/octet-stream"
+
+    @property
+    def declared_length(self) -> int:
+        return len(self.body) if self.content_length is None else self.content_length
+
+
+def error_page(status: int = 404, reason: str = "Not Found") -> Package:
+    """An error status with an HTML page of its own and that page's Content-Length."""
+    html = f"<html><head><title>{status} {reason}</title></head><body><h1>{reason}</h1></body></html>\n"
+    return Package(html.encode(), status=status, content_type="text/html; charset=utf-8")
+
+
+@dataclass(frozen=True)
+class Request:
+    target: str  # the request line's URL as sent
+    name: str | None  # the package file name, None when the request was not for the package folder
+    headers: dict[str, str] = field(default_factory=dict)
+
+
+class PackageServer:
+    """Serves packages by file name on an ephemeral port of 127.0.0.1; a context manager."""
+
+    def __init__(self, base_url: str = DEFAULT_BASE_URL) -> None:
+        parts = urllib.parse.urlsplit(base_url)
+        self.host = parts.hostname or ""
+        self.folder = parts.path + FOLDER
+        self.packages: dict[str, Package] = {}
+        self._requests: list[Request] = []
+        self._lock = threading.Lock()
+        self._connections: set[socket.socket] = set()
+        self._stopping = threading.Event()
+        self._server: _Server | None = None
+        self._thread: threading.Thread | None = None
+
+    def serve(self, name: str, package: Package | bytes) -> None:
+        self.packages[name] = package if isinstance(package, Package) else Package(package)
+
+    @property
+    def port(self) -> int:
+        assert self._server, "the server is not running"
+        return self._server.server_address[1]
+
+    @property
+    def proxy_address(self) -> str:
+        return f"127.0.0.1:{self.port}"
+
+    @property
+    def requests(self) -> list[Request]:
+        with self._lock:
+            return list(self._requests)
+
+    def requested_names(self) -> list[str | None]:
+        return [request.name for request in self.requests]
+
+    def __enter__(self) -> PackageServer:
+        self._server = _Server(self)
+        self._thread = threading.Thread(target=self._server.serve_forever, kwargs={"poll_interval": 0.05},
+                                        name="package-server", daemon=True)
+        self._thread.start()
+        return self
+
+    def __exit__(self, *_) -> None:
+        if not self._server:
+            return
+        self._stopping.set()
+        self._server.shutdown()
+        with self._lock:
+            for connection in self._connections:
+                _close_quietly(connection)
+        self._server.server_close()  # joins the handler threads
+        self._thread.join(10)
+        self._server = None
+
+    def _record(self, request: Request) -> None:
+        with self._lock:
+            self._requests.append(request)
+
+    def _track(self, connection: socket.socket, open_: bool) -> None:
+        with self._lock:
+            (self._connections.add if open_ else self._connections.discard)(connection)
+
+    def _package_name(self, target: str, host_header: str) -> str | None:
+        parts = urllib.parse.urlsplit(target)
+        host = parts.hostname if parts.scheme else host_header.rsplit(":", 1)[0]
+        if parts.scheme not in ("", "http") or (host or "").lower() != self.host.lower():
+            return None
+        if parts.port not in (None, 80) or not parts.path.startswith(self.folder):
+            return None
+        return urllib.parse.unquote(parts.path[len(self.folder):]) or None
+
+
+def _close_quietly(connection: socket.socket) -> None:
+    try:
+        connection.shutdown(socket.SHUT_RDWR)
+    except OSError:
+        pass
+
+
+class _Server(http.server.ThreadingHTTPServer):
+    daemon_threads = False
+    block_on_close = True
+
+    def __init__(self, owner: PackageServer) -> None:
+        self.owner = owner
+        super().__init__(("127.0.0.1", 0), _Handler)
+
+    def handle_error(self, request, client_address) -> None:
+        # A client that goes away mid-response is part of the tests; anything else is reported.
+        if not isinstance(sys.exc_info()[1], ConnectionError):
+            super().handle_error(request, client_address)
+
+
+class _Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    timeout = 60
+    server: _Server
+
+    def setup(self) -> None:
+        super().setup()
+        self.server.owner._track(self.connection, True)
+
+    def finish(self) -> None:
+        self.server.owner._track(self.connection, False)
+        try:
+            super().finish()
+        except OSError:
+            pass
+
+    def log_message(self, *_) -> None:
+        pass
+
+    def do_GET(self) -> None:
+        owner = self.server.owner
+        name = owner._package_name(self.path, self.headers.get("Host", ""))
+        owner._record(Request(self.path, name, dict(self.headers.items())))
+        if name is None:
+            # Anything but the package folder of the configured host: refused, never forwarded.
+            self._send(error_page(502, "Bad Gateway"))
+        else:
+            self._send(owner.packages.get(name) or error_page())
+
+    def _send(self, package: Package) -> None:
+        body = package.body
+        delimited = package.send_length and package.declared_length == len(body) and package.drop_after is None
+        self.send_response(package.status)
+        self.send_header("Content-Type", package.content_type)
+        if package.send_length:
+            self.send_header("Content-Length", str(package.declared_length))
+        if not delimited:
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        self.end_headers()
+        if package.drop_after is not None:
+            self._write(body[: package.drop_after], package.bytes_per_second)
+            self.wfile.flush()
+            # A reset rather than an orderly end: the connection is lost mid-body.
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.connection.close()
+            return
+        self._write(body, package.bytes_per_second)
+
+    def _write(self, data: bytes, bytes_per_second: int | None) -> None:
+        stopping = self.server.owner._stopping
+        piece = max(1, bytes_per_second // 20) if bytes_per_second else 64 * 1024
+        started = time.monotonic()
+        for offset in range(0, len(data), piece):
+            if stopping.is_set():
+                return
+            if bytes_per_second:
+                delay = started + offset / bytes_per_second - time.monotonic()
+                if delay > 0:
+                    stopping.wait(delay)
+            try:
+                self.wfile.write(data[offset:offset + piece])
+            except OSError:
+                self.close_connection = True
+                return

@@ -1,0 +1,127 @@
+"""One run of the program on a machine of its own: a fresh prefix copied from the template, the
+package server as its proxy, the driver holding its desktop, and the stand-in packages."""
+
+from __future__ import annotations
+
+import contextlib
+import os
+import shutil
+import subprocess
+from pathlib import Path
+
+from .builds import PROGRAM, Build
+from .driver import Driver
+from .machine import Machine, program_folder
+from .server import Package, PackageServer
+from .wine import Prefix, copy_prefix, template_prefix, windows_path
+
+# Every package the program may ask for, in queue order.
+DOTNET = "NDP472-KB4054530-x86-x64-AllOS-ENU.exe"
+PDF_PRINTER = "PDFCreator.exe"
+MAIN_APP_32 = "QorMavik32.exe"
+MAIN_APP_64 = "QorMavik64.exe"
+# Wine reports a 64-bit processor, also to a 32-bit program.
+MAIN_APP = MAIN_APP_64
+
+
+class ProgramRun:
+    """The program started from one folder; every wait on it is bounded."""
+
+    def __init__(self, session: Session, folder: Path, process: subprocess.Popen) -> None:
+        self.session = session
+        self.folder = folder
+        self.process = process
+
+    @property
+    def running(self) -> bool:
+        return self.process.poll() is None
+
+    def wait(self, timeout: float = 30) -> int:
+        """The exit code, once the program has ended; fails when it is still running after timeout."""
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            shown = self.session.driver.snapshot().describe()
+            raise AssertionError(f"{PROGRAM} still runs after {timeout} s; on screen: {shown}") from None
+
+
+class Session(contextlib.ExitStack):
+    """Everything one run needs, undone in reverse order on exit (also after a failure)."""
+
+    def __init__(self, build: Build, root: Path, display: str, template_root: Path) -> None:
+        super().__init__()
+        self.build = build
+        self.root = root
+        self.display = display
+        self.template_root = template_root
+
+    def __enter__(self) -> Session:
+        super().__enter__()
+        try:
+            self._open()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def _open(self) -> None:
+        shutil.rmtree(self.root, ignore_errors=True)
+        self.root.mkdir(parents=True)
+        template = template_prefix(self.template_root)
+        self.prefix: Prefix = copy_prefix(template, self.root / "prefix", self.display)
+        if not os.environ.get("MAVIK_E2E_KEEP"):
+            self.callback(shutil.rmtree, self.root, ignore_errors=True)
+        self.server = self.enter_context(PackageServer())
+        self.callback(self.prefix.stop)
+        self.driver = Driver(self.prefix, self.build.driver)
+        self.callback(self.driver.stop)
+        self.prefix.use_proxy(self.server.proxy_address)
+        self.machine = Machine(self.prefix, self.build.bits)
+        self.standin_config = self.root / "standin.conf"
+        self.standin_log_file = self.root / "standin.log"
+        self.standin_config.write_text("")
+        self._folders = 0
+
+    def program_folder(self, name: str | None = None) -> Path:
+        """A new folder holding a copy of the program (by default with blanks, Turkish and CJK in its name)."""
+        self._folders += 1
+        parent = self.root / f"program{self._folders}"
+        return program_folder(parent, self.build.program, *([name] if name else []))
+
+    def start_program(self, folder: Path) -> ProgramRun:
+        environment = {"MAVIK_STANDIN_CONFIG": windows_path(self.standin_config),
+                       "MAVIK_STANDIN_LOG": windows_path(self.standin_log_file)}
+        process = self.prefix.start([str(folder / PROGRAM)], environment, cwd=folder,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return ProgramRun(self, folder, process)
+
+    def configure_standins(self, behaviours: dict[str, str]) -> None:
+        """Each stand-in's behaviour line by package name, e.g. "window=1 marker=1 wait_ms=300 exit=0"."""
+        self.standin_config.write_text("".join(f"{name} {behaviour}\n" for name, behaviour in behaviours.items()),
+                                       encoding="utf-8")
+
+    def serve_standins(self, behaviours: dict[str, str], bytes_per_second: int | None = None,
+                       padding: int = 0) -> None:
+        """The download road: the server offers a stand-in under each name; padding adds that many
+        bytes after the executable's image, for transfers that take a while."""
+        self.configure_standins(behaviours)
+        body = self.build.standin.read_bytes() + bytes(padding)
+        for name in behaviours:
+            self.server.serve(name, Package(body, bytes_per_second=bytes_per_second))
+
+    def place_standins(self, folder: Path, behaviours: dict[str, str]) -> None:
+        """The installation road: a stand-in under each name already lies in the program's mavikfiles."""
+        self.configure_standins(behaviours)
+        local = folder / "mavikfiles"
+        local.mkdir(exist_ok=True)
+        for name in behaviours:
+            shutil.copyfile(self.build.standin, local / name)
+
+    def standin_log(self) -> list[str]:
+        """What the stand-ins logged, line by line, in the order they ran."""
+        if not self.standin_log_file.exists():
+            return []
+        return self.standin_log_file.read_text(encoding="utf-8").splitlines()
+
+    def standins_started(self) -> list[str]:
+        return [line.split(" ", 1)[1] for line in self.standin_log() if line.startswith("start ")]

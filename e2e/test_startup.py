@@ -1,0 +1,58 @@
+"""Start-up of the real program under Wine: the local folder and the first window."""
+
+import unittest
+
+from e2e.harness.builds import PROGRAM
+from e2e.harness.case import WineTestCase
+from e2e.harness.driver import IDOK
+from e2e.harness.machine import read_only
+from e2e.harness.wine import windows_path
+
+DOWNLOAD_WINDOW = "QorMavikWebSetup"
+
+
+class FirstStart:
+    """A first run on a bare machine, from a folder whose name only the wide APIs get right."""
+
+    def test_first_start_creates_the_local_folder_and_opens_the_download_window(self):
+        folder = self.session.program_folder()
+        run = self.session.start_program(folder)
+
+        window = self.driver.wait_window(title=DOWNLOAD_WINDOW, exe=PROGRAM)
+
+        self.assertTrue((folder / "mavikfiles").is_dir())
+        self.assertEqual(list((folder / "mavikfiles").iterdir()), [])
+        self.assertEqual(self.server.requests, [], "nothing is fetched before the button is clicked")
+        self.driver.close(window)
+        run.wait()
+        self.assertEqual(self.session.standins_started(), [])
+
+
+class StartUp32(FirstStart, WineTestCase):
+    bits = 32
+
+    def test_a_folder_that_cannot_be_created_ends_in_the_folder_message_alone(self):
+        folder = self.session.program_folder()
+        with read_only(folder):
+            run = self.session.start_program(folder)
+
+            box = self.driver.wait_window(cls="#32770", exe=PROGRAM)
+            self.assertEqual(box.title, "MavikWebSetup")
+            self.assertEqual(box.message, f'"{windows_path(folder)}\\mavikfiles\\" klasörü oluşturulamadı.')
+            self.assertEqual(self.driver.icon(box.icon), "hand")
+            self.assertEqual([button.id for button in box.buttons], [IDOK])
+            shown = self.driver.snapshot().find(exe=PROGRAM, visible=True)
+            self.assertEqual([window.hwnd for window in shown], [box.hwnd], "the message box is the only window")
+
+            self.driver.press(box, IDOK)
+            run.wait()
+        self.assertFalse((folder / "mavikfiles").exists())
+        self.assertEqual(self.server.requests, [])
+
+
+class StartUp64(FirstStart, WineTestCase):
+    bits = 64
+
+
+if __name__ == "__main__":
+    unittest.main()

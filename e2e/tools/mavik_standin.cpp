@@ -1,0 +1,228 @@
+// Stands in for an installer package in the end-to-end tests. It is served under the package's
+// file name; the line of the file named by MAVIK_STANDIN_CONFIG that starts with that name says
+// how it behaves:  <name> [window=0|1] [marker=<value>|delete] [wait_ms=<n>] [exit=<n>]
+// (defaults: no window, marker untouched, no wait, exit code 0).
+// What it finds and does goes, line by line, to the UTF-8 file named by MAVIK_STANDIN_LOG:
+//   start <name> / cmdline <command line> / showwindow <show command or default> /
+//   marker <completion marker at start or MISSING> / waitwindow visible|hidden|none /
+//   with a window, after 300 ms: foreground yes|no, top yes|no /
+//   wrote marker <value> or deleted marker / end <name>   (error <why> for a bad configuration)
+#include "ToolSupport.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const wchar_t markerKey[] = L"Software\\VB and VBA Program Settings\\QORmavikSetup\\LastSetup";
+const wchar_t markerValue[] = L"Installed";
+
+struct Behaviour {
+    bool window = false;
+    enum class Marker { Keep, Write, Delete } marker = Marker::Keep;
+    std::wstring markerText;
+    DWORD waitMs = 0;
+    UINT exitCode = 0;
+};
+
+void Log(const std::wstring& line)
+{
+    const std::wstring path = EnvironmentValue(L"MAVIK_STANDIN_LOG");
+    if (path.empty()) return;
+    const OwnedFile log = OpenedFile(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (log) WriteAll(log.Get(), Utf8(line + L"\n"));
+}
+
+std::wstring OwnFileName()
+{
+    wchar_t path[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+    const std::wstring full(path, length);
+    return full.substr(full.find_last_of(L"\\/") + 1);
+}
+
+std::string FileContents(const std::wstring& path)
+{
+    const OwnedFile file = OpenedFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw std::runtime_error("cannot open the configuration file");
+    std::string contents;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) contents.append(buffer, read);
+    return contents;
+}
+
+void Apply(Behaviour& behaviour, const std::wstring& setting)
+{
+    const std::size_t equals = setting.find(L'=');
+    const std::wstring key = setting.substr(0, equals);
+    const std::wstring value = equals == std::wstring::npos ? L"" : setting.substr(equals + 1);
+    if (key == L"window" && (value == L"0" || value == L"1")) {
+        behaviour.window = value == L"1";
+    } else if (key == L"marker" && !value.empty()) {
+        behaviour.marker = value == L"delete" ? Behaviour::Marker::Delete : Behaviour::Marker::Write;
+        behaviour.markerText = value;
+    } else if (key == L"wait_ms" && !value.empty()) {
+        behaviour.waitMs = std::stoul(value);
+    } else if (key == L"exit" && !value.empty()) {
+        behaviour.exitCode = std::stoul(value);
+    } else {
+        throw std::runtime_error("bad setting " + Utf8(setting));
+    }
+}
+
+// Each line's words, split at blanks, tabs and carriage returns.
+std::vector<std::vector<std::wstring>> Lines(const std::wstring& text)
+{
+    std::vector<std::vector<std::wstring>> lines(1);
+    std::wstring word;
+    for (const wchar_t c : text + L'\n') {
+        if (c != L' ' && c != L'\t' && c != L'\r' && c != L'\n') {
+            word += c;
+            continue;
+        }
+        if (!word.empty()) lines.back().push_back(std::exchange(word, {}));
+        if (c == L'\n') lines.emplace_back();
+    }
+    return lines;
+}
+
+// Without a configuration file or a line for this name, the defaults hold.
+Behaviour ReadBehaviour(const std::wstring& name)
+{
+    Behaviour behaviour;
+    const std::wstring path = EnvironmentValue(L"MAVIK_STANDIN_CONFIG");
+    if (path.empty()) return behaviour;
+    for (const auto& words : Lines(FromUtf8(FileContents(path)))) {
+        if (words.empty() || CompareStringOrdinal(words[0].c_str(), -1, name.c_str(), -1, TRUE) != CSTR_EQUAL)
+            continue;
+        for (std::size_t i = 1; i < words.size(); ++i) Apply(behaviour, words[i]);
+    }
+    return behaviour;
+}
+
+std::wstring MarkerAtStart()
+{
+    wchar_t value[1024];
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, markerKey, markerValue, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return L"MISSING";
+    return value;
+}
+
+void ChangeMarker(const Behaviour& behaviour)
+{
+    if (behaviour.marker == Behaviour::Marker::Keep) return;
+    HKEY opened = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, markerKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened,
+                        nullptr) != ERROR_SUCCESS) {
+        Log(L"error cannot open the marker's key");
+        return;
+    }
+    const OwnedKey key(opened);
+    if (behaviour.marker == Behaviour::Marker::Delete) {
+        RegDeleteValueW(key.Get(), markerValue);
+        Log(L"deleted marker");
+        return;
+    }
+    const auto& text = behaviour.markerText;
+    RegSetValueExW(key.Get(), markerValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    Log(L"wrote marker " + text);
+}
+
+BOOL CALLBACK NoteWaitWindow(HWND window, LPARAM state)
+{
+    if (WindowText(window) != L"Bekleyiniz...") return TRUE;
+    auto& result = *reinterpret_cast<std::wstring*>(state);
+    if (IsWindowVisible(window) || result == L"none") result = IsWindowVisible(window) ? L"visible" : L"hidden";
+    return TRUE;
+}
+
+// The program's wait window should be gone from the screen before any package starts.
+std::wstring WaitWindowState()
+{
+    std::wstring state = L"none";
+    EnumWindows(NoteWaitWindow, reinterpret_cast<LPARAM>(&state));
+    return state;
+}
+
+std::wstring ShowCommand()
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    return startup.dwFlags & STARTF_USESHOWWINDOW ? std::to_wstring(startup.wShowWindow) : L"default";
+}
+
+void PumpFor(DWORD milliseconds)
+{
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+HWND FirstVisibleTopLevel()
+{
+    HWND window = GetTopWindow(nullptr);
+    while (window && !IsWindowVisible(window)) window = GetWindow(window, GW_HWNDNEXT);
+    return window;
+}
+
+OwnedWindow ShowOwnWindow(HINSTANCE instance, const std::wstring& name, int showCommand)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = L"MavikStandIn";
+    RegisterClassW(&windowClass);
+    OwnedWindow window(CreateWindowExW(0, windowClass.lpszClassName, (L"Stand-in " + name).c_str(),
+                                       WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 400, 150,
+                                       nullptr, nullptr, instance, nullptr));
+    ShowWindow(window.Get(), showCommand);
+    UpdateWindow(window.Get());
+    PumpFor(300);
+    Log(std::wstring(L"foreground ") + (GetForegroundWindow() == window.Get() ? L"yes" : L"no"));
+    Log(std::wstring(L"top ") + (FirstVisibleTopLevel() == window.Get() ? L"yes" : L"no"));
+    return window;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
+{
+    const std::wstring name = OwnFileName();
+    Log(L"start " + name);
+    Log(std::wstring(L"cmdline ") + GetCommandLineW());
+    Log(L"showwindow " + ShowCommand());
+    Log(L"marker " + MarkerAtStart());
+    Log(L"waitwindow " + WaitWindowState());
+    Behaviour behaviour;
+    try {
+        behaviour = ReadBehaviour(name);
+    } catch (const std::exception& error) {
+        Log(L"error " + FromUtf8(error.what()));
+        return 99;
+    }
+    const OwnedWindow window = behaviour.window ? ShowOwnWindow(instance, name, showCommand) : OwnedWindow();
+    PumpFor(behaviour.waitMs);
+    ChangeMarker(behaviour);
+    Log(L"end " + name);
+    return static_cast<int>(behaviour.exitCode);
+}
