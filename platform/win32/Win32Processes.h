@@ -1,0 +1,20 @@
+#pragma once
+#include "platform/Processes.h"
+
+class Win32Processes : public Processes {
+public:
+    std::uint32_t Start(const Text& path, int windowStyle) override;
+    std::unique_ptr<ProcessWaitHandle> OpenForWait(std::uint32_t processId) override;
+    WindowHandle FirstTopLevelWindow() override;
+    WindowHandle NextWindow(WindowHandle window) override;
+    WindowHandle Parent(WindowHandle window) override;
+    std::uint32_t WindowProcessId(WindowHandle window) override;
+    void BringWindowToTop(WindowHandle window) override;
+    std::intptr_t ShellExecute(WindowHandle owner, const Text& operation, const Text& file,
+                               const Text& parameters, const Text& directory, int showCommand) override;
+};
+
+class Win32Clock : public Clock {
+public:
+    double MonotonicSeconds() override;
+};

@@ -1,0 +1,14 @@
+#pragma once
+#include "platform/Platform.h"
+
+#include <cstdint>
+
+// Starts exactly the program at path and blocks, without serving window
+// events, until it has exited; says so in a message box when it cannot start.
+void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle);
+
+// Raises the process's first counting top-level window; false when it has none.
+bool BringProcessWindowToTop(Processes& processes, std::uint32_t processId);
+
+// The process's first top-level window in Z order that is not an owned pop-up, or 0.
+WindowHandle FindProcessWindow(Processes& processes, std::uint32_t processId);

@@ -1,0 +1,49 @@
+#include "runner/WaitWindow.h"
+
+#include "runner/ShellAndWait.h"
+#include "runner/ShellOpen.h"
+
+namespace {
+
+constexpr std::int32_t ShowNormal = 1;      // SW_SHOWNORMAL
+constexpr std::int32_t ShowMaximized = 3;   // SW_SHOWMAXIMIZED
+
+bool IsMsiDocument(const Text& path) { return EndsWith(ToLower(path), u".msi"); }
+
+} // namespace
+
+void FOneAl::Form_Load(WaitWindowView& window)
+{
+    state_.RunnerBusy = true;
+    launched_ = false;
+    window.SetTopmost();
+    window.EnableTimer(true);
+}
+
+void FOneAl::Timer1_Timer(WaitWindowView& window)
+{
+    // The timer keeps ticking while the package is launched, and a message box
+    // on the way serves those ticks: each load launches its package once.
+    if (launched_) return;
+    launched_ = true;
+
+    window.Focus();
+    window.Hide();
+    if (IsMsiDocument(state_.CurrentPackage))
+        ShellOpen(platform_, state_.CurrentPackage, ShowMaximized, window.Handle());
+    else
+        ShellAndWait(platform_, state_.CurrentPackage, ShowNormal);
+    window.EnableTimer(false);
+    window.Unload();
+}
+
+void FOneAl::Form_Unload() { state_.RunnerBusy = false; }
+
+void RunPackage(SetupState& state, EventPump& events, WaitWindowView& window, const Text& path)
+{
+    state.RunnerBusy = false;
+    state.CurrentPackage = path;
+    window.Load();
+    window.Show();
+    while (state.RunnerBusy) events.DoEvents();
+}

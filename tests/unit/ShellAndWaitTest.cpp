@@ -1,0 +1,105 @@
+#include "runner/ShellAndWait.h"
+#include "tests/fakes/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const Text Path = u"C:\\Setup\\mavikfiles\\QorMavik64.exe";
+constexpr std::uint32_t Pid = 500;
+constexpr std::uint32_t OtherPid = 77;
+
+class ShellAndWaitTest : public ::testing::Test {
+protected:
+    ShellAndWaitTest()
+    {
+        fake.processes.startable[Path] = Pid;
+        // Every walk of the window list takes half a second.
+        fake.processes.onZOrderWalk = [this] {
+            ++walks;
+            fake.clock.now += 0.5;
+        };
+    }
+
+    FakePlatform fake;
+    int walks = 0;
+};
+
+TEST_F(ShellAndWaitTest, RaisesTheFirstCountingWindowOnceAndWaitsForTheExit)
+{
+    fake.processes.zOrder = {{10, OtherPid}, {11, Pid, 10}, {12, Pid}, {13, Pid}};
+
+    ShellAndWait(fake.platform, Path, 1);
+
+    EXPECT_EQ(fake.processes.log,
+              (std::vector<Text>{u"Start " + Path + u" 1", u"Top 12", u"Wait 500", u"Close 500"}));
+    EXPECT_EQ(walks, 1);
+    EXPECT_TRUE(fake.dialogs.shown.empty());
+}
+
+TEST_F(ShellAndWaitTest, KeepsSearchingUntilTheWindowShowsUp)
+{
+    fake.processes.onZOrderWalk = [this] {
+        if (++walks == 3) fake.processes.zOrder.push_back({20, Pid});
+        fake.clock.now += 0.5;
+    };
+
+    ShellAndWait(fake.platform, Path, 1);
+
+    EXPECT_EQ(walks, 3);
+    EXPECT_EQ(fake.processes.log,
+              (std::vector<Text>{u"Start " + Path + u" 1", u"Top 20", u"Wait 500", u"Close 500"}));
+}
+
+TEST_F(ShellAndWaitTest, GivesUpTheSearchAfterTwoSecondsAndStillWaits)
+{
+    // Only an owned pop-up of the process: it never counts.
+    fake.processes.zOrder = {{10, OtherPid}, {11, Pid, 10}};
+
+    ShellAndWait(fake.platform, Path, 1);
+
+    // Walks start at 0, 0.5, 1.0 and 1.5 seconds; at 2.0 the search is over.
+    EXPECT_EQ(walks, 4);
+    EXPECT_EQ(fake.processes.log, (std::vector<Text>{u"Start " + Path + u" 1", u"Wait 500", u"Close 500"}));
+}
+
+TEST_F(ShellAndWaitTest, ReturnsWithoutWaitingWhenTheProcessCannotBeOpened)
+{
+    fake.processes.zOrder = {{12, Pid}};
+    fake.processes.openForWaitFails = true;
+
+    ShellAndWait(fake.platform, Path, 1);
+
+    EXPECT_EQ(fake.processes.log, (std::vector<Text>{u"Start " + Path + u" 1", u"Top 12"}));
+}
+
+TEST_F(ShellAndWaitTest, StartFailureIsReportedInTurkishWithoutSearchOrWait)
+{
+    const Text missing = u"C:\\Setup\\mavikfiles\\Yok Ğ.exe";
+    fake.processes.startError = u"The system cannot find the file specified.";
+
+    ShellAndWait(fake.platform, missing, 1);
+
+    ASSERT_EQ(fake.dialogs.shown.size(), 1u);
+    EXPECT_EQ(fake.dialogs.shown[0].text,
+              u"Program başlatılamadı: C:\\Setup\\mavikfiles\\Yok Ğ.exe\r\nThe system cannot find the file specified.");
+    EXPECT_EQ(fake.dialogs.shown[0].style, 48);
+    EXPECT_EQ(fake.dialogs.shown[0].title, u"Hata");
+    EXPECT_EQ(walks, 0);
+    EXPECT_EQ(fake.processes.log, std::vector<Text>{u"Start " + missing + u" 1"});
+}
+
+TEST(FindProcessWindow, TakesTheFirstWindowOfTheProcessThatIsNotAnOwnedPopUp)
+{
+    FakeProcesses processes;
+    EXPECT_EQ(FindProcessWindow(processes, Pid), 0u);
+    processes.zOrder = {{1, OtherPid}, {2, Pid, 1}, {3, OtherPid, 2}};
+    EXPECT_EQ(FindProcessWindow(processes, Pid), 0u);
+    EXPECT_FALSE(BringProcessWindowToTop(processes, Pid));
+    processes.zOrder.push_back({4, Pid});
+    processes.zOrder.push_back({5, Pid});
+    EXPECT_EQ(FindProcessWindow(processes, Pid), 4u);
+    EXPECT_TRUE(processes.log.empty());
+}
+
+} // namespace
