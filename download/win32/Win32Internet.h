@@ -1,0 +1,17 @@
+#pragma once
+#include "platform/Internet.h"
+
+#include <memory>
+
+struct WinInetApi;
+
+// Internet on WinINet. wininet.dll is not one of Windows' known DLLs, so it is not
+// imported: it is loaded from the system folder at the first Open and stays loaded
+// while any of its handles is open.
+class Win32Internet : public Internet {
+public:
+    std::unique_ptr<InternetSession> Open(const Text& agent) override;
+
+private:
+    std::shared_ptr<const WinInetApi> api_;
+};

@@ -1,0 +1,241 @@
+#include "download/DownloadFile.h"
+#include "download/StatusLines.h"
+#include "tests/fakes/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+const Text Url = u"http://server/qormavik/websetup/PDFCreator.exe";
+const Text LocalPath = u"D:\\Kurulum\\mavikfiles\\PDFCreator.exe";
+const Text PartPath = LocalPath + u".part";
+const Text Shown = u"D:\\K...\\PDFCreator.exe";
+constexpr std::int32_t Untouched = -7;
+
+// The download window's label and bar; events keeps the order of their calls and of the pumps.
+struct Download : StatusLabel, ProgressBar {
+    FakePlatform fake;
+    FakeFileSystem& files = fake.files;
+    SetupState state;
+    std::vector<Text> captions;
+    std::vector<float> bars;
+    std::vector<std::string> events;
+    bool barFails = false;
+    Text url = Url;
+    std::int32_t fileSize = Untouched;
+
+    explicit Download(std::size_t size)
+    {
+        state.ShowStatus = true;
+        fake.internet.resources[Url] = FakeInternet::Body(size);
+        files.files[LocalPath] = "old";
+        fake.events.onDoEvents = [this] { events.push_back("pump"); };
+    }
+    void SetCaption(const Text& caption) override
+    {
+        captions.push_back(caption);
+        events.push_back("caption");
+    }
+    void Refresh() override { events.push_back("refresh"); }
+    void BarAyar(float oran) override
+    {
+        if (barFails) throw RuntimeError(ErrorNumber::Overflow, u"Overflow");
+        bars.push_back(oran);
+        events.push_back("bar");
+    }
+    void Run(bool showProgress = true)
+    {
+        DownloadFile(state, fake.platform, *this, url, LocalPath, showProgress, *this, fileSize);
+    }
+    FakeResource& Resource() { return fake.internet.resources[Url]; }
+    std::string Body()
+    {
+        std::string body;
+        for (const auto& chunk : Resource().reads) body += chunk;
+        return body;
+    }
+    int Reads() const { return static_cast<int>(std::ranges::count(fake.internet.log, u"Read")); }
+};
+
+Text Progress(const char16_t* figures) { return figures + (u" Kb - " + Shown + u")"); }
+
+} // namespace
+
+TEST(StatusLine, DisplayNameShortensPathsLongerThanTwentyCharacters)
+{
+    EXPECT_EQ(StatusLine::DisplayName(u"C:\\abcdefghij\\12.exe"), u"C:\\abcdefghij\\12.exe");
+    EXPECT_EQ(StatusLine::DisplayName(u"C:\\abcdefghij\\123.exe"), u"C:\\a...defghij\\123.exe");
+    EXPECT_EQ(StatusLine::DisplayName(u"C:\\Setup\\mavikfiles\\PDFCreator.exe"), u"C:\\S...\\PDFCreator.exe");
+}
+
+TEST(DownloadFile, WritesEveryLineAndMovesTheBarChunkByChunk)
+{
+    struct Example {
+        std::size_t size;
+        std::vector<Text> progress;
+        std::vector<float> bars;
+    };
+    const std::vector<Example> examples{
+        {8192, {Progress(u"0% (0  Kb\\8"), Progress(u"50% (4 Kb\\8"), Progress(u"100% (8 Kb\\8")}, {0.5f, 1}},
+        {10000,
+         {Progress(u"0% (0  Kb\\9"), Progress(u"50% (4 Kb\\9"), Progress(u"100% (8 Kb\\9"),
+          Progress(u"150% (12 Kb\\9")},
+         {0.5f, 1, 1.5f}},
+        // Under one chunk the only chunk is the whole file.
+        {100, {Progress(u"0% (0  Kb\\0"), Progress(u"100% (4 Kb\\0")}, {1}},
+        {0, {Progress(u"0% (0  Kb\\0")}, {}},
+    };
+    for (const auto& example : examples) {
+        SCOPED_TRACE(example.size);
+        Download download(example.size);
+        download.Run();
+
+        std::vector<Text> captions{u"Dosyaya bağlanılıyor...", u"Dosya bilgileri alınıyor..."};
+        captions.insert(captions.end(), example.progress.begin(), example.progress.end());
+        captions.push_back(Shown + u" dosyası diske indirildi.");
+        EXPECT_EQ(download.captions, captions);
+        EXPECT_EQ(download.bars, example.bars);
+        std::vector<std::string> events{"caption", "refresh", "caption", "refresh", "caption", "refresh"};
+        for (std::size_t chunk = 0; chunk < example.bars.size(); ++chunk)
+            events.insert(events.end(), {"caption", "refresh", "bar", "pump"});
+        events.insert(events.end(), {"caption", "refresh"});
+        EXPECT_EQ(download.events, events);
+
+        EXPECT_EQ(download.files.files[LocalPath], download.Body());
+        EXPECT_FALSE(download.files.Exists(PartPath));
+        EXPECT_EQ(download.fileSize, static_cast<std::int32_t>(example.size));
+        EXPECT_EQ(download.fake.internet.log.front(), u"Open MavikSetupWebCD");
+        EXPECT_EQ(download.Reads(), static_cast<int>(example.bars.size()) + 1);
+        EXPECT_EQ(download.fake.internet.log.back(), u"CloseSession");
+    }
+}
+
+TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
+{
+    using Arrange = std::function<void(Download&)>;
+    const auto length = [](std::string text) -> Arrange {
+        return [text](Download& d) { d.Resource().contentLengthText = text; };
+    };
+    const auto cutShort = [](bool failingRead) -> Arrange {
+        return [failingRead](Download& d) {
+            d.Resource() = {.contentLengthText = "10000", .reads = {"a"}, .failAfterReads = failingRead};
+        };
+    };
+    // The file is taken away before it can be moved onto its final name.
+    const Arrange partRemoved = [](Download& d) {
+        d.fake.events.onDoEvents = [&d] { d.files.files.erase(PartPath); };
+    };
+    struct Failure {
+        const char* what;
+        Arrange arrange;
+        Text reason;
+        bool oldFileKept;
+        std::int32_t fileSize;
+    };
+    const std::vector<Failure> failures{
+        {"no url", [](Download& d) { d.url.clear(); }, u"beklenmeyen hata", true, Untouched},
+        {"no session", [](Download& d) { d.fake.internet.sessionFails = true; }, u"sunucuya bağlanılamadı", true,
+         Untouched},
+        {"url not opened", [](Download& d) { d.fake.internet.resources.clear(); }, u"sunucuya bağlanılamadı", true,
+         Untouched},
+        {"error page", [](Download& d) { d.Resource().status = 404; }, u"HTTP 404", true, Untouched},
+        {"no status", [](Download& d) { d.Resource().status.reset(); }, u"beklenmeyen hata", true, Untouched},
+        {"no length", length(std::string(4096, ' ')), u"dosya boyu bilinmiyor", false, Untouched},
+        {"length no number", length(" 10000x "), u"dosya boyu bilinmiyor", false, Untouched},
+        {"length too big", length("2147483648"), u"dosya boyu çok büyük", false, Untouched},
+        {"long body", length("9999"), u"dosya boyu tutmuyor", false, 9999},
+        {"failing read", cutShort(true), u"bağlantı kesildi", false, 10000},
+        {"short body", cutShort(false), u"bağlantı kesildi", false, 10000},
+        {"create fails", [](Download& d) { d.files.readOnlyFolders.insert(u"D:\\Kurulum"); }, u"diske yazılamadı",
+         false, Untouched},
+        {"write fails", [](Download& d) { d.files.failWritesAfter = 5000; }, u"diske yazılamadı", false, 10000},
+        {"rename fails", partRemoved, u"diske yazılamadı", false, 10000},
+        {"bar fails", [](Download& d) { d.barFails = true; }, u"beklenmeyen hata", false, 10000},
+    };
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.what);
+        Download download(10000);
+        failure.arrange(download);
+        download.Run();
+
+        EXPECT_EQ(download.captions.back(), Shown + u" dosyası indirilemedi (" + failure.reason + u").");
+        EXPECT_EQ(download.files.Exists(LocalPath) ? download.files.files[LocalPath] : "",
+                  failure.oldFileKept ? "old" : "");
+        EXPECT_FALSE(download.files.Exists(PartPath));
+        EXPECT_EQ(download.fileSize, failure.fileSize);
+        EXPECT_EQ(download.fake.internet.openSessions + download.fake.internet.openResponses, 0);
+    }
+}
+
+TEST(DownloadFile, PercentBeyondSixteenBitsIsAnOverflowThatFailsTheTransfer)
+{
+    Download download(0);
+    download.Resource() = {.contentLengthText = "5000", .reads = std::vector<std::string>(328, "x")};
+    download.Run();
+
+    ASSERT_EQ(download.captions.size(), 3u + 327u + 1u);
+    EXPECT_EQ(download.captions[3 + 326], Progress(u"32700% (1308 Kb\\4"));
+    EXPECT_EQ(download.captions.back(), Shown + u" dosyası indirilemedi (dosya boyu çok büyük).");
+    EXPECT_FALSE(download.files.Exists(LocalPath));
+    EXPECT_FALSE(download.files.Exists(PartPath));
+}
+
+TEST(DownloadFile, CancelInThePumpRemovesTheFileEvenAfterTheLastChunk)
+{
+    for (int cancelAtPump : {1, 2}) {
+        SCOPED_TRACE(cancelAtPump);
+        Download download(8192);
+        // The old file is locked until the first pump, so only the finish step can remove it.
+        download.files.undeletable.insert(LocalPath);
+        download.fake.events.onDoEvents = [&] {
+            download.files.undeletable.clear();
+            download.state.CancelRequested = download.fake.events.calls == cancelAtPump;
+        };
+        download.Run();
+
+        EXPECT_EQ(download.Reads(), cancelAtPump + 1);
+        EXPECT_EQ(download.bars.size(), static_cast<std::size_t>(cancelAtPump));
+        EXPECT_EQ(download.captions.back(), Shown + u" dosyası diske indirilemeden iptal edildi.");
+        EXPECT_FALSE(download.files.Exists(LocalPath));
+        EXPECT_FALSE(download.files.Exists(PartPath));
+    }
+}
+
+TEST(DownloadFile, FinishPassesOverAFileItCannotDelete)
+{
+    Download download(10000);
+    download.files.undeletable.insert(PartPath);
+    download.fake.events.onDoEvents = [&] { download.state.CancelRequested = true; };
+    download.Run();
+
+    // Left behind only because it would not go; the chunk read after the cancel is not in it.
+    EXPECT_EQ(download.files.files[PartPath], download.Body().substr(0, 4096));
+    EXPECT_EQ(download.captions.back(), Shown + u" dosyası diske indirilemeden iptal edildi.");
+}
+
+TEST(DownloadFile, FlagsLeaveOutTheirLines)
+{
+    // Without ShowStatus the last progress line stays: no final line, no final repaint.
+    Download completed(8192);
+    completed.state.ShowStatus = false;
+    completed.Run();
+    EXPECT_EQ(completed.captions.back(), Progress(u"100% (8 Kb\\8"));
+    EXPECT_EQ(completed.events.back(), "pump");
+    EXPECT_TRUE(completed.files.Exists(LocalPath));
+
+    Download failed(8192);
+    failed.state.ShowStatus = false;
+    failed.Resource().status = 500;
+    failed.Run();
+    EXPECT_EQ(failed.captions, std::vector<Text>{u"Dosyaya bağlanılıyor..."});
+
+    Download quiet(10000);
+    quiet.Run(false);
+    EXPECT_EQ(quiet.captions, std::vector<Text>{Shown + u" dosyası diske indirildi."});
+    EXPECT_TRUE(quiet.bars.empty());
+    EXPECT_EQ(quiet.fake.events.calls, 0);
+    EXPECT_EQ(quiet.files.files[LocalPath], quiet.Body());
+}
