@@ -1,0 +1,72 @@
+#include "window/win32/PicBar.h"
+
+#include "window/win32/WebSetupControls.h"
+
+namespace {
+constexpr wchar_t ClassName[] = L"MavikWebSetup.PicBar";
+}
+
+PicBar::PicBar(HWND parent, int id, const RECT& outer) : outerWidth_(outer.right - outer.left)
+{
+    RegisterWindowClass(ClassName, WindowProc, nullptr);
+    window_ = CreateWindowExW(0, ClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER, outer.left,
+                              outer.top, outerWidth_, outer.bottom - outer.top, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), this);
+    RECT inside{};
+    GetClientRect(window_, &inside);
+    insideWidth_ = inside.right;
+    insideHeight_ = inside.bottom;
+
+    // The bar starts empty: the system window colour all over.
+    const UniqueScreenDc screen(GetDC(nullptr));
+    backing_ = UniqueBitmap(CreateCompatibleBitmap(screen.Get(), insideWidth_, insideHeight_));
+    const BitmapDc dc(backing_.Get());
+    FillRect(dc.Get(), &inside, GetSysColorBrush(COLOR_WINDOW));
+}
+
+void PicBar::XorFillRect(const BarRect& rect, std::uint32_t colour)
+{
+    if (!brush_ || brushColour_ != colour) {
+        brush_ = UniqueBrush(CreateSolidBrush(colour));
+        brushColour_ = colour;
+    }
+    {
+        const BitmapDc dc(backing_.Get());
+        const SelectedObject brush(dc.Get(), brush_.Get());
+        PatBlt(dc.Get(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, PATINVERT);
+    }
+    const RECT changed{rect.left, rect.top, rect.right, rect.bottom};
+    InvalidateRect(window_, &changed, FALSE);
+    UpdateWindow(window_);
+}
+
+void PicBar::OnPaint()
+{
+    const PaintDc target(window_);
+    const RECT& area = target.Area();
+    const BitmapDc source(backing_.Get());
+    BitBlt(target.Get(), area.left, area.top, area.right - area.left, area.bottom - area.top, source.Get(),
+           area.left, area.top, SRCCOPY);
+}
+
+LRESULT CALLBACK PicBar::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* bar = reinterpret_cast<PicBar*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_ERASEBKGND:
+        // The backing bitmap covers every pixel of the inside.
+        return 1;
+    case WM_PAINT:
+        if (!bar || !bar->backing_) break;
+        bar->OnPaint();
+        return 0;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

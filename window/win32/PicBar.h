@@ -1,0 +1,32 @@
+#pragma once
+// The progress bar: a framed child whose inside shows an off-screen bitmap, so
+// that what BarAyar draws survives every repaint.
+#include "window/WebSetupForm.h"
+#include "window/win32/GdiObjects.h"
+
+class PicBar : public BarCanvas {
+public:
+    // outer: the bar's rectangle in the parent's client area, frame included.
+    PicBar(HWND parent, int id, const RECT& outer);
+    PicBar(const PicBar&) = delete;
+    PicBar& operator=(const PicBar&) = delete;
+
+    // Null when the bar could not be created.
+    HWND Handle() const { return window_; }
+    int OuterWidth() const override { return outerWidth_; }
+    int InsideWidth() const override { return insideWidth_; }
+    int InsideHeight() const override { return insideHeight_; }
+    void XorFillRect(const BarRect& rect, std::uint32_t colour) override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnPaint();
+
+    HWND window_ = nullptr;
+    int outerWidth_ = 0;
+    int insideWidth_ = 0;
+    int insideHeight_ = 0;
+    UniqueBitmap backing_;
+    UniqueBrush brush_;
+    std::uint32_t brushColour_ = 0;
+};
