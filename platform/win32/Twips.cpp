@@ -1,15 +1,10 @@
 #include "platform/win32/Twips.h"
 
-#include "platform/win32/UniqueHandle.h"
-
-namespace {
-void ReleaseScreen(HDC dc) { ReleaseDC(nullptr, dc); }
-using ScreenDc = UniqueResource<HDC, ReleaseScreen, static_cast<HDC>(nullptr)>;
-} // namespace
+#include "platform/win32/GdiObjects.h"
 
 int ScreenDpi()
 {
-    const ScreenDc screen(GetDC(nullptr));
+    const UniqueScreenDc screen(GetDC(nullptr));
     return screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : USER_DEFAULT_SCREEN_DPI;
 }
 

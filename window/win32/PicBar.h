@@ -2,7 +2,7 @@
 // The progress bar: a framed child whose inside shows an off-screen bitmap, so
 // that what BarAyar draws survives every repaint.
 #include "window/WebSetupForm.h"
-#include "window/win32/GdiObjects.h"
+#include "platform/win32/GdiObjects.h"
 
 class PicBar : public BarCanvas {
 public:

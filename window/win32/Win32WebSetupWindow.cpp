@@ -1,15 +1,14 @@
 #include "download/DownloadFile.h"
 #include "platform/RuntimeError.h"
 #include "platform/win32/LoadedWindows.h"
+#include "platform/win32/Twips.h"
 #include "platform/win32/WideText.h"
 #include "window/WebSetup.h"
 #include "window/WebSetupForm.h"
-#include "window/win32/GdiObjects.h"
+#include "platform/win32/GdiObjects.h"
 #include "window/win32/PicBar.h"
 #include "window/win32/WebSetupControls.h"
 
-// winuser.h names the system's hand cursor IDC_HAND too; ours is the program's resource.
-#undef IDC_HAND
 #include "resources/ResourceIds.h"
 
 #include <algorithm>
@@ -33,32 +32,14 @@ constexpr UINT MouseCheckInterval = 50;
 constexpr COLORREF StatusTextColour = 0x0000C0;
 constexpr COLORREF White = 0xFFFFFF;
 
-// The layout in twips, as the window was designed at 15 twips per pixel.
-struct Twips {
-    int left;
-    int top;
-    int width;
-    int height;
-};
+// The layout in twips.
 constexpr Twips ClientArea{0, 0, 8205, 1365};
 constexpr Twips Image1At{120, 120, 960, 480};
-constexpr Twips Label2At{1200, 120, 4455, 495};
+// Tall enough for the three lines the welcome text wraps into, down to the status line.
+constexpr Twips Label2At{1200, 120, 4455, 600};
 constexpr Twips Label1At{120, 720, 8055, 345};
 constexpr Twips PicBarAt{120, 1035, 8010, 195};
 constexpr Twips IndKur1At{5880, 30, 2340, 765};
-
-int ScreenDpi()
-{
-    const UniqueScreenDc screen(GetDC(nullptr));
-    return GetDeviceCaps(screen.Get(), LOGPIXELSX);
-}
-
-RECT ToPixels(const Twips& twips, int dpi)
-{
-    const int left = MulDiv(twips.left, dpi, 1440);
-    const int top = MulDiv(twips.top, dpi, 1440);
-    return {left, top, left + MulDiv(twips.width, dpi, 1440), top + MulDiv(twips.height, dpi, 1440)};
-}
 
 HANDLE LoadResourceImage(int id, UINT type)
 {
@@ -74,7 +55,7 @@ UniqueBitmap LoadBitmapResource(int id)
 struct Artwork {
     explicit Artwork(int dpi)
         : icon(static_cast<HICON>(LoadResourceImage(IDI_PROGRAM, IMAGE_ICON))),
-          hand(static_cast<HCURSOR>(LoadResourceImage(IDC_HAND, IMAGE_CURSOR))), logo(LoadBitmapResource(IDB_LOGO)),
+          hand(static_cast<HCURSOR>(LoadResourceImage(IDC_POINTING_HAND, IMAGE_CURSOR))), logo(LoadBitmapResource(IDB_LOGO)),
           faces{LoadBitmapResource(IDB_BUTTON0), LoadBitmapResource(IDB_BUTTON1), LoadBitmapResource(IDB_BUTTON2),
                 LoadBitmapResource(IDB_BUTTON3)},
           statusFont(CreateFontW(-MulDiv(975, dpi, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, TURKISH_CHARSET,

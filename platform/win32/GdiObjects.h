@@ -1,5 +1,5 @@
 #pragma once
-// Owners of the GDI and user objects of the download window.
+// Owners of GDI and user objects.
 #include "platform/win32/UniqueHandle.h"
 
 inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
