@@ -1,6 +1,6 @@
 #include "platform/win32/WideText.h"
 
-Text SystemErrorText(DWORD error)
+Text SystemErrorText(DWORD error, const Text& subject)
 {
     wchar_t* buffer = nullptr;
     DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
@@ -10,5 +10,8 @@ Text SystemErrorText(DWORD error)
     if (buffer) LocalFree(buffer);
     while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' '))
         text.pop_back();
+    // Inserts are not expanded by the system call: it would read arguments it was never given.
+    for (auto at = text.find(u"%1"); at != Text::npos; at = text.find(u"%1", at + subject.size()))
+        text.replace(at, 2, subject);
     return text;
 }

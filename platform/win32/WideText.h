@@ -13,5 +13,6 @@ inline Text FromWide(const wchar_t* text, std::size_t length)
 }
 inline Text FromWide(const wchar_t* text) { return text ? FromWide(text, wcslen(text)) : Text(); }
 
-// The system's description of a Win32 error code, without the trailing line break.
-Text SystemErrorText(DWORD error);
+// The system's description of a Win32 error code, without the trailing line
+// break; a "%1" in it (as in "%1 is not a valid Win32 application.") names subject.
+Text SystemErrorText(DWORD error, const Text& subject = u"");

@@ -47,7 +47,7 @@ std::uint32_t Win32Processes::Start(const Text& path, int windowStyle)
     if (!CreateProcessW(Wide(path), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, FALSE,
                         0, nullptr, nullptr, &startup, &started)) {
         const DWORD error = GetLastError();
-        throw RuntimeError(StartErrorNumber(error), SystemErrorText(error));
+        throw RuntimeError(StartErrorNumber(error), SystemErrorText(error, path));
     }
     // Closed on return: the process is waited for by its id.
     const UniqueHandle process(started.hProcess);
