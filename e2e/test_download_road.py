@@ -13,7 +13,7 @@ from typing import Iterator
 
 from e2e.harness.builds import PROGRAM
 from e2e.harness.case import WineTestCase
-from e2e.harness.driver import IDNO, IDOK, IDYES, MESSAGE_BOX_CLASS, Control, Snapshot, Window
+from e2e.harness.driver import IDNO, IDOK, IDYES, Control, Snapshot, Window
 from e2e.harness.images import Bitmap
 from e2e.harness.server import Package, error_page
 from e2e.harness.session import DOTNET, MAIN_APP, PDF_PRINTER, ProgramRun
@@ -164,7 +164,7 @@ class DownloadRoadCase(WineTestCase):
         return window
 
     def wait_box(self, message: str) -> Window:
-        box = self.driver.wait_window(cls=MESSAGE_BOX_CLASS, exe=PROGRAM)
+        box = self.driver.wait_message_box(exe=PROGRAM)
         self.assertEqual((box.title, box.message), (BOX_TITLE, message))
         return box
 
@@ -174,8 +174,7 @@ class DownloadRoadCase(WineTestCase):
         not_started = []
         while True:
             box = self.driver.wait_for(
-                lambda snapshot: not run.running or next(iter(snapshot.find(cls=MESSAGE_BOX_CLASS, exe=PROGRAM,
-                                                                             visible=True)), None),
+                lambda snapshot: not run.running or next(iter(snapshot.message_boxes(exe=PROGRAM)), None),
                 "a message box or the end of the program", 60, PROGRAM)
             if box is True:
                 break
@@ -353,7 +352,7 @@ class DownloadRoad32(CompleteRun, DownloadRoadCase):
             started_before = len(self.session.standins_started())
             with self.subTest(failure), self.program(earlier={MAIN_APP: earlier}) as (run, _):
                 self.click_button()
-                self.driver.wait_window(title="Hata", cls=MESSAGE_BOX_CLASS, exe=PROGRAM, timeout=30)
+                self.driver.wait_message_box(title="Hata", exe=PROGRAM, timeout=30)
                 self.assertEqual(self.status(), failed_line(local_path(run.folder, MAIN_APP), reason))
 
                 left = {PDF_PRINTER: self.standin, **({MAIN_APP: earlier} if package.status != 200 else {})}

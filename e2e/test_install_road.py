@@ -55,7 +55,7 @@ class InstallRoad:
         return [line for line in self.session.standin_log() if line.startswith(("start ", "end "))]
 
     def message_box(self, title: str, icon: str, buttons: list[int]) -> Window:
-        box = self.driver.wait_window(cls=MESSAGE_BOX_CLASS, exe=PROGRAM)
+        box = self.driver.wait_message_box(exe=PROGRAM)
         self.assertEqual(box.title, title)
         self.assertEqual(self.driver.icon(box.icon), icon)
         self.assertEqual([button.id for button in box.buttons], buttons)

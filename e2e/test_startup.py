@@ -36,7 +36,7 @@ class StartUp32(FirstStart, WineTestCase):
         with read_only(folder):
             run = self.session.start_program(folder)
 
-            box = self.driver.wait_window(cls="#32770", exe=PROGRAM)
+            box = self.driver.wait_message_box(exe=PROGRAM)
             self.assertEqual(box.title, "MavikWebSetup")
             self.assertEqual(box.message, f'"{windows_path(folder)}\\mavikfiles\\" klasörü oluşturulamadı.')
             self.assertEqual(self.driver.icon(box.icon), "hand")

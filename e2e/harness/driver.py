@@ -111,6 +111,12 @@ class Snapshot:
                 and (exe is None or window.exe.lower() == exe.lower())
                 and (visible is None or window.visible == visible)]
 
+    def message_boxes(self, title: str | None = None, exe: str | None = None) -> list[Window]:
+        """Visible message boxes whose text, buttons and icon are all in place: a box can be seen
+        visible a moment before its children are."""
+        return [box for box in self.find(title, MESSAGE_BOX_CLASS, exe, visible=True)
+                if any(child.id == MESSAGE_TEXT_ID for child in box.children) and box.buttons and box.icon]
+
     def running(self, exe: str) -> bool:
         return any(name.lower() == exe.lower() for _, name in self.processes)
 
@@ -208,6 +214,11 @@ class Driver:
         return self.wait_for(lambda snapshot: next(iter(snapshot.find(title, cls, exe, visible=True)), None),
                              f"a window {title or ''!r} of class {cls or 'any'} of {exe or 'any program'}",
                              timeout, exe)
+
+    def wait_message_box(self, title: str | None = None, exe: str | None = None, timeout: float = 15) -> Window:
+        """The first complete message box that matches, once there is one."""
+        return self.wait_for(lambda snapshot: next(iter(snapshot.message_boxes(title, exe)), None),
+                             f"a message box {title or ''!r} of {exe or 'any program'}", timeout, exe)
 
     def wait_gone(self, exe: str, timeout: float = 15) -> None:
         self.wait_for(lambda snapshot: not snapshot.running(exe), f"the end of {exe}", timeout, exe)
