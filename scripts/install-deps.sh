@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ git python3 file
+  cmake ninja-build g++ git python3
   googletest libgtest-dev libgmock-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine32 wine64 xvfb e2fsprogs
@@ -33,4 +33,4 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 sudo_if_needed apt-get update -q
-sudo_if_needed apt-get install -y -q --no-install-recommends "${missing[@]}"
+sudo_if_needed apt-get install -y -q "${missing[@]}"
