@@ -4,6 +4,7 @@
 #include "platform/win32/LoadedWindows.h"
 #include "platform/win32/Twips.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/WindowPlumbing.h"
 #include "resources/ResourceIds.h"
 
 namespace {
@@ -67,7 +68,6 @@ public:
     }
 
 private:
-    static void RegisterClassOnce();
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCreate();
     LRESULT OnTimer(UINT_PTR timer);
@@ -79,26 +79,9 @@ private:
     int dpi_ = USER_DEFAULT_SCREEN_DPI;
 };
 
-void Win32WaitWindow::RegisterClassOnce()
-{
-    static const bool registered = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = ProgramModule();
-        windowClass.hIcon = ProgramIcon();
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = ClassName;
-        if (!RegisterClassExW(&windowClass)) RaiseLastError();
-        return true;
-    }();
-    (void)registered;
-}
-
 void Win32WaitWindow::Load()
 {
-    RegisterClassOnce();
+    RegisterWindowClass(ClassName, WindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), ProgramIcon());
     dpi_ = ScreenDpi();
     RECT frame = ToPixels(ClientArea, dpi_);
     AdjustWindowRectEx(&frame, FrameStyle, FALSE, FrameExStyle);
@@ -111,13 +94,9 @@ void Win32WaitWindow::Load()
 
 LRESULT CALLBACK Win32WaitWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<Win32WaitWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = window;
-    }
-    auto* self = reinterpret_cast<Win32WaitWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = WindowOwner<Win32WaitWindow>(window, message, lParam);
     if (self) {
+        if (message == WM_NCCREATE) self->window_ = window;
         switch (message) {
         case WM_CREATE: return self->OnCreate();
         case WM_TIMER: return self->OnTimer(wParam);
@@ -133,11 +112,7 @@ LRESULT CALLBACK Win32WaitWindow::WindowProc(HWND window, UINT message, WPARAM w
 LRESULT Win32WaitWindow::OnCreate()
 {
     LoadedWindows::Loaded();
-    const RECT at = ToPixels(Label1At, dpi_);
-    HWND label = CreateWindowExW(0, L"STATIC", Label1Caption, WS_CHILD | WS_VISIBLE | SS_CENTER, at.left, at.top,
-                                 at.right - at.left, at.bottom - at.top, window_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(Label1Id)), ProgramModule(),
-                                 nullptr);
+    const HWND label = CreateStatic(window_, Label1Id, SS_CENTER, ToPixels(Label1At, dpi_), Label1Caption);
     if (label) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     return 0;
 }
@@ -157,7 +132,6 @@ LRESULT Win32WaitWindow::OnDestroy()
 
 LRESULT Win32WaitWindow::OnNcDestroy()
 {
-    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     window_ = nullptr;
     LoadedWindows::Unloaded();
     return 0;

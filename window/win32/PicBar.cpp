@@ -1,6 +1,6 @@
 #include "window/win32/PicBar.h"
 
-#include "window/win32/WebSetupControls.h"
+#include "platform/win32/WindowPlumbing.h"
 
 namespace {
 constexpr wchar_t ClassName[] = L"MavikWebSetup.PicBar";
@@ -51,11 +51,7 @@ void PicBar::OnPaint()
 
 LRESULT CALLBACK PicBar::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* bar = reinterpret_cast<PicBar*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* bar = WindowOwner<PicBar>(window, message, lParam);
     switch (message) {
     case WM_ERASEBKGND:
         // The backing bitmap covers every pixel of the inside.
@@ -64,9 +60,6 @@ LRESULT CALLBACK PicBar::WindowProc(HWND window, UINT message, WPARAM wParam, LP
         if (!bar || !bar->backing_) break;
         bar->OnPaint();
         return 0;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

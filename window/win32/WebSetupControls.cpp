@@ -2,19 +2,6 @@
 
 #include "platform/win32/WideText.h"
 
-void RegisterWindowClass(const wchar_t* name, WNDPROC windowProc, HBRUSH background)
-{
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), name, &windowClass)) return;
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = background;
-    windowClass.lpszClassName = name;
-    RegisterClassExW(&windowClass);
-}
-
 void Win32Label::SetCaption(const Text& caption) { SetWindowTextW(label_, Wide(caption)); }
 
 void Win32Label::Refresh() { UpdateWindow(label_); }

@@ -6,9 +6,6 @@
 
 #include <array>
 
-// Registers a window class of this program with the arrow pointer, once per name.
-void RegisterWindowClass(const wchar_t* name, WNDPROC windowProc, HBRUSH background);
-
 class Win32Label : public StatusLabel {
 public:
     explicit Win32Label(HWND label) : label_(label) {}

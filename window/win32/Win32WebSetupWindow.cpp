@@ -3,6 +3,7 @@
 #include "platform/win32/LoadedWindows.h"
 #include "platform/win32/Twips.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/WindowPlumbing.h"
 #include "window/WebSetup.h"
 #include "window/WebSetupForm.h"
 #include "platform/win32/GdiObjects.h"
@@ -70,13 +71,6 @@ struct Artwork {
     std::array<UniqueBitmap, Win32ButtonGroup::Members> faces;
     UniqueFont statusFont;
 };
-
-HWND CreateStatic(HWND parent, int id, DWORD style, const RECT& at)
-{
-    return CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, at.left, at.top,
-                           at.right - at.left, at.bottom - at.top, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-}
 
 HWND CreateImage(HWND parent, int id, DWORD style, const RECT& at, HBITMAP image)
 {
@@ -227,7 +221,6 @@ LRESULT Win32WebSetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lPara
         return OnCreate() ? 0 : -1;
     case WM_NCDESTROY:
         LoadedWindows::Unloaded();
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         window_ = nullptr;
         return 0;
     }
@@ -254,12 +247,8 @@ LRESULT Win32WebSetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lPara
 
 LRESULT CALLBACK Win32WebSetupWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<Win32WebSetupWindow*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Win32WebSetupWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = WindowOwner<Win32WebSetupWindow>(window, message, lParam);
+    if (self && message == WM_NCCREATE) self->window_ = window;
     return self ? self->OnMessage(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
 }
 
