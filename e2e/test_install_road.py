@@ -96,6 +96,8 @@ class InstallRoad:
                           PDF_PRINTER: SHOWN})
 
         sightings = self.watch_wait_window(run)
+        boxes = self.driver.snapshot().find(cls=MESSAGE_BOX_CLASS, exe=PROGRAM, visible=True)
+        self.assertEqual([(box.title, box.message) for box in boxes], [], "no message box in a clean sequence")
 
         self.assertEqual(self.started_and_ended(), [f"{edge} {name}" for name in (DOTNET, MAIN_APP, PDF_PRINTER)
                                                     for edge in ("start", "end")])
