@@ -2,7 +2,7 @@
 
 from __future__ import annotations
 
-import re
+import hashlib
 import unittest
 
 from .builds import build, scratch_root
@@ -15,6 +15,11 @@ class WineTestCase(unittest.TestCase):
 
     bits = 32
 
+    # Room a test needs below its run folder: the program folder with blanks and Unicode, then
+    # mavikfiles and the longest package name. Windows starts no program whose path passes MAX_PATH.
+    ROOM_BELOW_RUN_FOLDER = 120
+    MAX_PATH = 260
+
     @classmethod
     def setUpClass(cls) -> None:
         cls.build = build(cls.bits)
@@ -24,9 +29,20 @@ class WineTestCase(unittest.TestCase):
         cls.xvfb = cls.enterClassContext(Xvfb())
 
     def setUp(self) -> None:
-        name = re.sub(r"[^A-Za-z0-9_.-]", "_", self.id())
-        self.session = self.enterContext(Session(self.build, scratch_root() / "runs" / name,
-                                                 self.xvfb.display, scratch_root()))
+        self.session = self.enterContext(Session(self.build, self.run_folder(), self.xvfb.display, scratch_root()))
         self.driver = self.session.driver
         self.server = self.session.server
         self.machine = self.session.machine
+
+    def run_folder(self):
+        """A short folder per test (class, the start of the method's name, a digest of the whole id),
+        so that the program's paths below it stay within what Windows can start."""
+        method = self.id().rsplit(".", 1)[-1]
+        digest = hashlib.sha1(self.id().encode()).hexdigest()[:8]
+        folder = scratch_root() / "runs" / f"{type(self).__name__}.{method[:32]}-{digest}"
+        # As Wine shows it: Z: followed by the Linux path.
+        length = len("Z:") + len(str(folder))
+        if length + self.ROOM_BELOW_RUN_FOLDER >= self.MAX_PATH:
+            raise AssertionError(f"the scratch folder {folder} is too deep for Windows paths below it; "
+                                 "set MAVIK_E2E_SCRATCH to a shorter folder")
+        return folder
