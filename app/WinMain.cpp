@@ -9,6 +9,7 @@
 #include "platform/win32/Win32MachineInfo.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32SettingsStore.h"
+#include "platform/win32/Win32Worker.h"
 
 #include <windows.h>
 
@@ -22,10 +23,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     Win32EventPump events;
     Win32MachineInfo machine;
     Win32SettingsStore settings;
-    Win32Internet internet;
+    // The build's MAVIK_STALL_TIMEOUT_S.
+    Win32Internet internet(MAVIK_STALL_TIMEOUT_S);
     Win32Processes processes;
     Win32Clock clock;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock};
+    Win32Worker worker;
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, worker};
 
     SetupState state;
     ProgramRoads roads(state, platform);

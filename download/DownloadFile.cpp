@@ -1,50 +1,24 @@
 #include "download/DownloadFile.h"
 
+#include "download/Connection.h"
+#include "download/HttpAnswers.h"
 #include "download/StatusLines.h"
+#include "download/TransferFailure.h"
 #include "platform/RuntimeError.h"
 
 #include <algorithm>
 #include <array>
-#include <limits>
-#include <string_view>
+#include <optional>
 
 namespace {
 
 constexpr std::int32_t ChunkSize = 4096;
 constexpr std::int32_t KbSize = 1024;
 constexpr std::int32_t KbPerChunk = ChunkSize / KbSize;
+// A transfer that the network ended early is tried again this often, this far apart.
+constexpr int MaxRetries = 3;
+constexpr double RetryPauseSeconds = 2;
 const Text PartSuffix = u".part";
-
-// Ends the transfer steps; the finish step reports the reason.
-struct TransferFailed {
-    Text reason;
-};
-
-[[noreturn]] void Fail(const Text& reason) { throw TransferFailed{reason}; }
-
-// The counters are 32-bit and the percentage 16-bit: a value beyond them is an overflow.
-template <typename Narrow>
-Narrow Checked(std::int64_t value)
-{
-    if (value < std::numeric_limits<Narrow>::min() || value > std::numeric_limits<Narrow>::max())
-        Fail(FailureReason::TooBig);
-    return static_cast<Narrow>(value);
-}
-
-// The header's digits, with blanks around them as the buffer of blanks leaves them.
-std::int32_t ContentLength(std::string_view text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) Fail(FailureReason::UnknownSize);
-    const auto digits = text.substr(first, text.find_last_not_of(' ') + 1 - first);
-    constexpr std::int64_t beyond = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    std::int64_t value = 0;
-    for (char digit : digits) {
-        if (digit < '0' || digit > '9') Fail(FailureReason::UnknownSize);
-        value = std::min(value * 10 + (digit - '0'), beyond);
-    }
-    return Checked<std::int32_t>(value);
-}
 
 // The file system's own errors all mean the same to the user.
 template <typename Action>
@@ -67,6 +41,15 @@ void KillIfPresent(FileSystem& files, const Text& path)
     }
 }
 
+bool IsPresent(FileSystem& files, const Text& path)
+{
+    try {
+        return !files.Dir(path, FileAttribute::Normal).empty();
+    } catch (...) {
+        return false;
+    }
+}
+
 class Transfer {
 public:
     Transfer(SetupState& state, Platform& platform, ProgressBar& bar, StatusLabel& label,
@@ -78,127 +61,196 @@ public:
     }
 
     // Every way out passes through Finish; nothing is raised from here.
-    void Run(std::int32_t& fileSize)
+    DownloadResult Run(std::int32_t& fileSize)
     {
         try {
-            Connect();
-            ReplaceLocalFile();
-            const auto length = ContentLength(response_->ContentLengthText());
-            fileSize = length;
-            Copy(length);
+            if (url_.empty() || localPath_.empty()) Fail(FailureReason::Unexpected);
+            TakeOverEarlierPart();
+            if (showProgress_) Show(StatusLine::Connecting);
+            FetchWithRetries(fileSize);
         } catch (const TransferFailed& failed) {
-            failure_ = failed.reason;
+            failure_ = failed;
+        } catch (const TransferCancelled&) {
+            // Finish sees CancelRequested.
         } catch (...) {
-            failure_ = FailureReason::Unexpected;
+            failure_ = {FailureReason::Unexpected};
         }
-        Finish();
+        return Finish();
     }
 
 private:
+    bool Cancelled() const { return state_.CancelRequested; }
+
     void Show(const Text& caption)
     {
         label_.SetCaption(caption);
         label_.Refresh();
     }
 
-    // Up to here a failure leaves an earlier local file as it was.
-    void Connect()
+    // A .part that an earlier call kept goes on from where it ended; one nobody knows about is
+    // replaced, since nothing tells whether its bytes still belong to the file the server has.
+    void TakeOverEarlierPart()
     {
-        if (url_.empty() || localPath_.empty()) Fail(FailureReason::Unexpected);
-        if (showProgress_) Show(StatusLine::Connecting);
-        session_ = platform_.internet.Open(platform_.files.OwnName());
-        if (!session_) Fail(FailureReason::NoConnection);
-        response_ = session_->OpenUrl(url_);
-        if (!response_) Fail(FailureReason::NoConnection);
-        // An error page must not be saved as if it were the file.
-        const auto status = response_->StatusCode();
+        const auto earlier = state_.PartialFiles.find(localPath_);
+        if (earlier == state_.PartialFiles.end()) return;
+        if (IsPresent(platform_.files, partPath_)) partial_ = earlier->second;
+        state_.PartialFiles.erase(earlier);
+    }
+
+    void FetchWithRetries(std::int32_t& fileSize)
+    {
+        for (int retry = 1;; ++retry) {
+            try {
+                Attempt(fileSize);
+                return;
+            } catch (const TransferFailed& failed) {
+                // Only a transfer that has begun its file goes on; a first failure is final.
+                if (!failed.networkOnly || !partial_ || retry > MaxRetries) throw;
+            }
+            if (showProgress_) Show(StatusLine::Retrying(displayName_, retry, MaxRetries));
+            if (!platform_.worker.Pause(RetryPauseSeconds, [this] { return Cancelled(); }))
+                throw TransferCancelled{};
+        }
+    }
+
+    // One request, from the start of the file or from the end of its .part, and its body.
+    void Attempt(std::int32_t& fileSize)
+    {
+        Connection connection(platform_, [this] { return Cancelled(); });
+        const ByteRange range = partial_ ? ByteRange{partial_->received, partial_->validator} : ByteRange{};
+        HttpResponse& response = connection.Open(platform_.files.OwnName(), url_, range);
+        const auto status = response.StatusCode();
         if (!status) Fail(FailureReason::Unexpected);
-        if (*status < 200 || *status > 299) Fail(FailureReason::HttpStatus(*status));
+        if (range.from > 0 && *status == 206) {
+            // Anything but exactly the missing rest of the same file would spoil the .part.
+            if (!IsRestOfFile(response.Header(HttpHeader::ContentRange), range.from, partial_->length))
+                Fail(FailureReason::SizeMismatch);
+            ContinuePart();
+            fileSize = partial_->length;
+            if (showProgress_ && !responded_) ShowResumed();
+        } else {
+            // An error page must not be saved as if it were the file; a 200 starts the file over.
+            const bool wholeFile = range.from > 0 ? *status == 200 : *status >= 200 && *status <= 299;
+            if (!wholeFile) Fail(FailureReason::HttpStatus(*status));
+            ReplaceLocalFile();
+            const auto length = ContentLength(response.ContentLengthText());
+            partial_ = PartialFile{.length = length,
+                                   .validator = RangeValidator(response.Header(HttpHeader::ETag),
+                                                               response.Header(HttpHeader::LastModified))};
+            fileSize = length;
+            if (showProgress_) ShowStart(length);
+        }
+        responded_ = true;
+        Copy(connection);
     }
 
     // The bytes go to a file beside the final one, so a broken transfer never stands under its name.
     void ReplaceLocalFile()
     {
+        partial_.reset();
         KillIfPresent(platform_.files, localPath_);
         part_ = OnDisk([&] { return platform_.files.Create(partPath_); });
         partCreated_ = true;
     }
 
-    void Copy(std::int32_t length)
+    void ContinuePart()
     {
-        if (showProgress_) ShowStart(length);
-        std::array<std::byte, ChunkSize> buffer;
-        std::int64_t received = 0;
-        std::int32_t chunksRead = 0;
+        KillIfPresent(platform_.files, localPath_);
+        part_ = OnDisk([&] { return platform_.files.Continue(partPath_, partial_->received); });
+        partCreated_ = true;
+    }
+
+    void Copy(Connection& connection)
+    {
+        PartialFile& partial = *partial_;
+        std::array<std::byte, ChunkSize> chunk;
         while (true) {
-            std::size_t count = 0;
-            if (!response_->Read(buffer, count)) Fail(FailureReason::ConnectionLost);
+            const std::size_t count = connection.NextChunk(chunk);
             if (count == 0) break;
             // Looked at before the write, so that a cancel confirmed in the pump stops the next chunk.
-            if (state_.CancelRequested) return;
-            received += static_cast<std::int64_t>(count);
-            if (received > length) Fail(FailureReason::SizeMismatch);
-            OnDisk([&] { part_->Write(std::span(buffer).first(count)); });
-            chunksRead = Checked<std::int32_t>(std::int64_t{chunksRead} + 1);
-            if (showProgress_) ShowChunk(chunksRead);
+            if (Cancelled()) return;
+            if (partial.received + static_cast<std::int64_t>(count) > partial.length) Fail(FailureReason::SizeMismatch);
+            OnDisk([&] { part_->Write(std::span(chunk).first(count)); });
+            partial.received += static_cast<std::int64_t>(count);
+            partial.chunksRead = Checked<std::int32_t>(std::int64_t{partial.chunksRead} + 1);
+            if (showProgress_) ShowChunk(partial.chunksRead);
         }
-        if (received < length) Fail(FailureReason::ConnectionLost);
+        if (partial.received < partial.length) FailNetwork(FailureReason::ConnectionLost);
         completed_ = true;
     }
 
     void ShowStart(std::int32_t length)
     {
         Show(StatusLine::Information);
-        // A file smaller than one chunk counts as one, so that its only chunk reads 100%.
-        chunkTotal_ = std::max(length / ChunkSize, 1);
-        progressTail_ = StatusLine::ProgressTail(length / KbSize, displayName_);
+        SetProgressTail(length);
         Show(StatusLine::Start(progressTail_));
     }
 
-    // Every chunk counts as a whole one, so the last figures may pass 100% and 1.
+    // A file taken up again shows the figures it had reached, not the start line's zeros.
+    void ShowResumed()
+    {
+        Show(StatusLine::Information);
+        SetProgressTail(partial_->length);
+        ShowFigures(partial_->chunksRead);
+    }
+
+    void SetProgressTail(std::int32_t length)
+    {
+        // A file smaller than one chunk counts as one, so that its only chunk reads 100%.
+        chunkTotal_ = std::max(length / ChunkSize, 1);
+        progressTail_ = StatusLine::ProgressTail(length / KbSize, displayName_);
+    }
+
     void ShowChunk(std::int32_t chunksRead)
+    {
+        ShowFigures(chunksRead);
+        platform_.events.DoEvents();
+    }
+
+    // Every chunk counts as a whole one, so the last figures may pass 100% and 1.
+    void ShowFigures(std::int32_t chunksRead)
     {
         const auto percent =
             Checked<std::int16_t>(Checked<std::int32_t>(std::int64_t{chunksRead} * 100) / chunkTotal_);
         const auto kbDone = Checked<std::int32_t>(std::int64_t{chunksRead} * KbPerChunk);
         Show(StatusLine::Progress(percent, kbDone, progressTail_));
         bar_.BarAyar(static_cast<float>(static_cast<double>(chunksRead) / chunkTotal_));
-        platform_.events.DoEvents();
     }
 
     // Nothing in here raises: its failures are passed over or turn the outcome into a failure.
-    void Finish()
+    DownloadResult Finish()
     {
         part_.reset();
-        response_.reset();
-        session_.reset();
         auto& files = platform_.files;
-        if (state_.CancelRequested) {
-            if (partCreated_) KillIfPresent(files, partPath_);
+        if (Cancelled()) {
+            if (partCreated_ || partial_) KillIfPresent(files, partPath_);
             KillIfPresent(files, localPath_);
-            ShowFinal(StatusLine::Cancelled(displayName_));
-            return;
+            return ShowFinal({DownloadOutcome::Cancelled, StatusLine::Cancelled(displayName_)});
         }
         if (completed_) {
             try {
                 files.Rename(partPath_, localPath_);
-                ShowFinal(StatusLine::Completed(displayName_));
-                return;
+                return ShowFinal({DownloadOutcome::Completed, StatusLine::Completed(displayName_)});
             } catch (...) {
-                failure_ = FailureReason::DiskWrite;
+                failure_ = {FailureReason::DiskWrite};
             }
         }
-        if (partCreated_) KillIfPresent(files, partPath_);
-        ShowFinal(StatusLine::Failed(displayName_, failure_));
+        // What the network cut short is kept for the next request; anything else is spoilt.
+        if (failure_.networkOnly && partial_)
+            state_.PartialFiles.insert_or_assign(localPath_, *partial_);
+        else if (partCreated_ || partial_)
+            KillIfPresent(files, partPath_);
+        return ShowFinal({DownloadOutcome::Failed, StatusLine::Failed(displayName_, failure_.reason)});
     }
 
-    void ShowFinal(const Text& caption)
+    DownloadResult ShowFinal(DownloadResult result)
     {
-        if (!state_.ShowStatus) return;
+        if (!state_.ShowStatus) return result;
         try {
-            Show(caption);
+            Show(result.finalLine);
         } catch (...) {
         }
+        return result;
     }
 
     SetupState& state_;
@@ -210,25 +262,27 @@ private:
     const Text localPath_;
     const Text partPath_;
     const Text displayName_;
-    std::unique_ptr<InternetSession> session_;
-    std::unique_ptr<HttpResponse> response_;
+    // What the .part holds; set once a response has begun the file, or from an earlier call.
+    std::optional<PartialFile> partial_;
     std::unique_ptr<OutputFile> part_;
     bool partCreated_ = false;
+    bool responded_ = false;
     bool completed_ = false;
-    Text failure_;
+    TransferFailed failure_;
     std::int32_t chunkTotal_ = 0;
     Text progressTail_;
 };
 
 } // namespace
 
-void DownloadFile(SetupState& state, Platform& platform, ProgressBar& bar, const Text& url,
-                  const Text& localPath, bool showProgress, StatusLabel& statusLabel,
-                  std::int32_t& fileSize)
+DownloadResult DownloadFile(SetupState& state, Platform& platform, ProgressBar& bar, const Text& url,
+                            const Text& localPath, bool showProgress, StatusLabel& statusLabel,
+                            std::int32_t& fileSize)
 {
     try {
-        Transfer(state, platform, bar, statusLabel, showProgress, url, localPath).Run(fileSize);
+        return Transfer(state, platform, bar, statusLabel, showProgress, url, localPath).Run(fileSize);
     } catch (...) {
         // Only a lack of memory for the transfer's own texts gets here; the caller expects a return.
+        return {};
     }
 }

@@ -20,7 +20,16 @@ public:
     virtual void BarAyar(float oran) = 0;
 };
 
-// Fetches url into localPath in 4096-byte chunks; never raises to its caller.
-void DownloadFile(SetupState& state, Platform& platform, ProgressBar& bar, const Text& url,
-                  const Text& localPath, bool showProgress, StatusLabel& statusLabel,
-                  std::int32_t& fileSize);
+enum class DownloadOutcome { Completed, Cancelled, Failed };
+
+struct DownloadResult {
+    DownloadOutcome outcome = DownloadOutcome::Failed;
+    // The final status line, also when ShowStatus kept it out of the label.
+    Text finalLine;
+};
+
+// Fetches url into localPath in 4096-byte chunks; never raises to its caller. A transfer that
+// ends early keeps what it received in localPath + ".part" and goes on from there.
+DownloadResult DownloadFile(SetupState& state, Platform& platform, ProgressBar& bar, const Text& url,
+                            const Text& localPath, bool showProgress, StatusLabel& statusLabel,
+                            std::int32_t& fileSize);

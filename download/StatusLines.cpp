@@ -39,6 +39,11 @@ Text Failed(const Text& displayName, const Text& reason)
     return displayName + u" dosyası indirilemedi (" + reason + u").";
 }
 
+Text Retrying(const Text& displayName, int n, int of)
+{
+    return displayName + u" yeniden deneniyor (" + DecimalText(n) + u"/" + DecimalText(of) + u")...";
+}
+
 } // namespace StatusLine
 
 Text FailureReason::HttpStatus(std::uint32_t statusCode) { return u"HTTP " + DecimalText(statusCode); }

@@ -17,6 +17,8 @@ Text Progress(std::int16_t percent, std::int32_t kbDone, const Text& progressTai
 Text Completed(const Text& displayName);
 Text Cancelled(const Text& displayName);
 Text Failed(const Text& displayName, const Text& reason);
+// While the program waits to try again: try n of `of`.
+Text Retrying(const Text& displayName, int n, int of);
 }
 
 // Why a transfer failed, in the words of its status line.
@@ -25,6 +27,8 @@ inline const Text NoConnection = u"sunucuya bağlanılamadı";
 inline const Text UnknownSize = u"dosya boyu bilinmiyor";
 inline const Text TooBig = u"dosya boyu çok büyük";
 inline const Text ConnectionLost = u"bağlantı kesildi";
+inline const Text Stalled = u"sunucu yanıt vermiyor";
+inline const Text InsecureRedirect = u"güvensiz yönlendirme";
 inline const Text SizeMismatch = u"dosya boyu tutmuyor";
 inline const Text DiskWrite = u"diske yazılamadı";
 inline const Text Unexpected = u"beklenmeyen hata";

@@ -2,6 +2,7 @@
 #include "platform/Text.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 
@@ -28,6 +29,9 @@ public:
     virtual void Kill(const Text& path) = 0;                      // raises RuntimeError
     // Creates or truncates the file; raises RuntimeError when it cannot be opened.
     virtual std::unique_ptr<OutputFile> Create(const Text& path) = 0;
+    // Opens an existing file to write on after its first `keep` bytes, dropping what lies
+    // beyond them; raises RuntimeError when it cannot be opened or holds fewer bytes.
+    virtual std::unique_ptr<OutputFile> Continue(const Text& path, std::int64_t keep) = 0;
     // Moves from onto to, replacing a file that is there; raises RuntimeError.
     virtual void Rename(const Text& from, const Text& to) = 0;
     // Folder of the running executable, without a trailing separator unless it is a root.

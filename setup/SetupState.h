@@ -5,6 +5,16 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
+
+// A transfer that ended early: what its <name>.part holds, so that a later request can go on from there.
+struct PartialFile {
+    std::int64_t received = 0;
+    std::int32_t chunksRead = 0;
+    std::int32_t length = 0;
+    // The file's ETag or Last-Modified as first served; "" when it came with neither.
+    Text validator;
+};
 
 struct SetupState {
     static constexpr std::int16_t QueueCapacity = 10;
@@ -27,6 +37,8 @@ struct SetupState {
 
     bool CancelRequested = false;
     bool ShowStatus = false;
+    // By local path; only files whose .part is kept for a later request are listed.
+    std::map<Text, PartialFile> PartialFiles;
 };
 
 // Appends a copy of (url, path) to the download queue; raises RuntimeError 9

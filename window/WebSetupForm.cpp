@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 constexpr std::uint32_t BarColour = 0xFF0000;  // blue; XOR on white gives yellow
@@ -54,17 +55,31 @@ void WebSetupForm::RunDownloads()
     state_.CancelRequested = false;
     Downloading = true;
     const int count = state_.DownloadCount;
+    std::optional<Text> firstFailure;
     for (int i = 1; i <= count; ++i) {
-        fetchFile_(state_.DownloadUrls[i], state_.DownloadPaths[i], *this, controls_.Label1);
+        const auto result = fetchFile_(state_.DownloadUrls[i], state_.DownloadPaths[i], *this, controls_.Label1);
         if (state_.CancelRequested) break;
+        if (result.outcome == DownloadOutcome::Failed && !firstFailure) firstFailure = result.finalLine;
     }
-    if (!state_.CancelRequested) {
-        InstallAndUnload();
+    if (state_.CancelRequested) {
+        EndRun();
+        if (closeRequested_) controls_.form.Unload();
         return;
     }
+    // Installing without a package the machine needs only fails later, with a worse message.
+    if (firstFailure) {
+        controls_.Label1.SetCaption(*firstFailure);
+        controls_.Label1.Refresh();
+        EndRun();
+        return;
+    }
+    InstallAndUnload();
+}
+
+void WebSetupForm::EndRun()
+{
     Downloading = false;
     runInProgress_ = false;
-    if (closeRequested_) controls_.form.Unload();
 }
 
 void WebSetupForm::InstallAndUnload()

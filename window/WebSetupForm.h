@@ -77,8 +77,8 @@ struct WebSetupControls {
 };
 
 // One transfer of the run; the program's is DownloadFile with showProgress set.
-using FileFetcher =
-    std::function<void(const Text& url, const Text& localPath, ProgressBar& bar, StatusLabel& statusLabel)>;
+using FileFetcher = std::function<DownloadResult(const Text& url, const Text& localPath, ProgressBar& bar,
+                                                 StatusLabel& statusLabel)>;
 
 inline const Text WelcomeText =
     u"QorMAVIK indirme yöneticine hoş geldiniz. Bu program kurulum için gerekli olan dosyaları "
@@ -106,6 +106,7 @@ private:
     bool IsMouseOverButton();
     void AskToCancel();
     void RunDownloads();
+    void EndRun();
     void InstallAndUnload();
     void XorBarFromBarPos();
 

@@ -6,60 +6,86 @@
 #include <wininet.h>
 
 #include <array>
+#include <atomic>
 #include <utility>
+#include <vector>
 
 // The WinINet functions in use, found by name; the library is never linked.
 struct WinInetApi {
     SystemLibrary library{L"wininet.dll"};
     decltype(&InternetOpenW) open = library.Find<decltype(InternetOpenW)>("InternetOpenW");
+    decltype(&InternetSetOptionW) setOption = library.Find<decltype(InternetSetOptionW)>("InternetSetOptionW");
     decltype(&InternetOpenUrlW) openUrl = library.Find<decltype(InternetOpenUrlW)>("InternetOpenUrlW");
     decltype(&HttpQueryInfoW) queryInfo = library.Find<decltype(HttpQueryInfoW)>("HttpQueryInfoW");
+    decltype(&InternetQueryDataAvailable) dataAvailable =
+        library.Find<decltype(InternetQueryDataAvailable)>("InternetQueryDataAvailable");
     decltype(&InternetReadFile) readFile = library.Find<decltype(InternetReadFile)>("InternetReadFile");
     decltype(&InternetCloseHandle) closeHandle =
         library.Find<decltype(InternetCloseHandle)>("InternetCloseHandle");
 
-    bool Complete() const { return open && openUrl && queryInfo && readFile && closeHandle; }
+    bool Complete() const
+    {
+        return open && setOption && openUrl && queryInfo && dataAvailable && readFile && closeHandle;
+    }
 };
 
 namespace {
 
 // Room for the Content-Length query: 4096 bytes, all blanks until the query writes its answer.
 constexpr std::size_t HeaderBufferBytes = 4096;
+constexpr DWORD ConnectTimeoutMs = 30'000;
+// Longer than the stall timeout, so that our own wait, not WinINet's default, decides a stall.
+constexpr double ReceiveTimeoutMarginSeconds = 10;
+// Fresh from the server every time: no cache read or written, no cookies, no dialogs, and
+// redirects come back to the caller, which decides whether to follow them.
+constexpr DWORD RequestFlags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                               INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
+                               INTERNET_FLAG_NO_AUTO_REDIRECT;
 
-// Owns one HINTERNET and keeps the library that closes it loaded.
+// Owns one HINTERNET and keeps the library that closes it loaded. Closing may come from another
+// thread than the one using the handle: that is how WinINet cancels a blocked call.
 class InternetHandle {
 public:
-    InternetHandle(std::shared_ptr<const WinInetApi> api, HINTERNET handle)
-        : api_(std::move(api)), handle_(handle) {}
-    InternetHandle(InternetHandle&& other) noexcept
-        : api_(std::move(other.api_)), handle_(std::exchange(other.handle_, nullptr)) {}
+    InternetHandle(std::shared_ptr<const WinInetApi> api, HINTERNET handle) : api_(std::move(api)), handle_(handle) {}
     InternetHandle(const InternetHandle&) = delete;
     InternetHandle& operator=(const InternetHandle&) = delete;
-    InternetHandle& operator=(InternetHandle&&) = delete;
-    ~InternetHandle()
-    {
-        if (handle_) api_->closeHandle(handle_);
-    }
+    ~InternetHandle() { Close(); }
 
     explicit operator bool() const { return handle_ != nullptr; }
     HINTERNET Get() const { return handle_; }
-    const std::shared_ptr<const WinInetApi>& Api() const { return api_; }
+    const WinInetApi& Api() const { return *api_; }
+    const std::shared_ptr<const WinInetApi>& SharedApi() const { return api_; }
+
+    void Close()
+    {
+        if (HINTERNET handle = handle_.exchange(nullptr)) api_->closeHandle(handle);
+    }
 
 private:
     std::shared_ptr<const WinInetApi> api_;
-    HINTERNET handle_;
+    std::atomic<HINTERNET> handle_;
 };
+
+const std::array<std::pair<HttpHeader, DWORD>, 4> HeaderQueries{{
+    {HttpHeader::ETag, HTTP_QUERY_ETAG},
+    {HttpHeader::LastModified, HTTP_QUERY_LAST_MODIFIED},
+    {HttpHeader::ContentRange, HTTP_QUERY_CONTENT_RANGE},
+    {HttpHeader::Location, HTTP_QUERY_LOCATION},
+}};
 
 class Win32HttpResponse : public HttpResponse {
 public:
-    explicit Win32HttpResponse(InternetHandle url) : url_(std::move(url)) {}
+    // The root handle is kept until this response has closed its own.
+    Win32HttpResponse(std::shared_ptr<InternetHandle> root, HINTERNET url)
+        : url_(root->SharedApi(), url), root_(std::move(root))
+    {
+    }
 
     std::optional<std::uint32_t> StatusCode() override
     {
         DWORD status = 0;
         DWORD size = sizeof status;
-        if (!url_.Api()->queryInfo(url_.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                                  &size, nullptr))
+        if (!url_.Api().queryInfo(url_.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
             return std::nullopt;
         return status;
     }
@@ -71,7 +97,7 @@ public:
         DWORD size = HeaderBufferBytes;
         DWORD index = 0;
         // A failed query leaves the blanks, which read as no number.
-        url_.Api()->queryInfo(url_.Get(), HTTP_QUERY_CONTENT_LENGTH, buffer.data(), &size, &index);
+        url_.Api().queryInfo(url_.Get(), HTTP_QUERY_CONTENT_LENGTH, buffer.data(), &size, &index);
         std::string text;
         for (wchar_t unit : buffer) {
             if (unit == L'\0') break;
@@ -81,41 +107,76 @@ public:
         return text;
     }
 
+    Text Header(HttpHeader header) override
+    {
+        DWORD query = 0;
+        for (const auto& [which, level] : HeaderQueries)
+            if (which == header) query = level;
+        std::vector<wchar_t> buffer(256);
+        while (true) {
+            DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+            DWORD index = 0;
+            if (url_.Api().queryInfo(url_.Get(), query, buffer.data(), &size, &index))
+                return FromWide(buffer.data(), size / sizeof(wchar_t));
+            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
+            buffer.resize(size / sizeof(wchar_t) + 1);
+        }
+    }
+
     bool Read(std::span<std::byte> buffer, std::size_t& bytesRead) override
     {
         bytesRead = 0;
-        // One InternetReadFile may return less than asked before the data has ended.
-        while (bytesRead < buffer.size()) {
-            DWORD count = 0;
-            if (!url_.Api()->readFile(url_.Get(), buffer.data() + bytesRead,
-                                     static_cast<DWORD>(buffer.size() - bytesRead), &count))
-                return false;
-            if (count == 0) break;
-            bytesRead += count;
-        }
+        // Waits for the first bytes only: a slow server still shows progress, and a wait that
+        // lasts means that no byte at all has come.
+        DWORD available = 0;
+        if (!url_.Api().dataAvailable(url_.Get(), &available, 0, 0)) return false;
+        if (available == 0) return true;
+        DWORD count = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(available, buffer.size()));
+        if (!url_.Api().readFile(url_.Get(), buffer.data(), wanted, &count)) return false;
+        bytesRead = count;
         return true;
     }
 
+    void Abort() override { url_.Close(); }
+
 private:
     InternetHandle url_;
+    std::shared_ptr<InternetHandle> root_;
 };
+
+std::wstring RangeHeaders(const ByteRange& range)
+{
+    if (range.from == 0) return {};
+    std::wstring headers = L"Range: bytes=" + std::to_wstring(range.from) + L"-\r\n";
+    if (!range.ifRange.empty()) headers += L"If-Range: " + std::wstring(Wide(range.ifRange)) + L"\r\n";
+    return headers;
+}
 
 class Win32InternetSession : public InternetSession {
 public:
-    explicit Win32InternetSession(InternetHandle root) : root_(std::move(root)) {}
+    explicit Win32InternetSession(std::shared_ptr<InternetHandle> root) : root_(std::move(root)) {}
 
-    std::unique_ptr<HttpResponse> OpenUrl(const Text& url) override
+    std::unique_ptr<HttpResponse> OpenUrl(const Text& url, const ByteRange& range) override
     {
-        // Only EXISTING_CONNECT: the system's cache and redirect handling apply as usual.
-        InternetHandle handle(root_.Api(), root_.Api()->openUrl(root_.Get(), Wide(url), nullptr, 0,
-                                                                     INTERNET_FLAG_EXISTING_CONNECT, 0));
+        const std::wstring headers = RangeHeaders(range);
+        HINTERNET handle = root_->Api().openUrl(root_->Get(), Wide(url), headers.empty() ? nullptr : headers.c_str(),
+                                                static_cast<DWORD>(headers.size()), RequestFlags, 0);
         if (!handle) return nullptr;
-        return std::make_unique<Win32HttpResponse>(std::move(handle));
+        return std::make_unique<Win32HttpResponse>(root_, handle);
     }
 
+    // Closing the root closes the handles below it, and with them a request still being sent.
+    void Abort() override { root_->Close(); }
+
 private:
-    InternetHandle root_;
+    std::shared_ptr<InternetHandle> root_;
 };
+
+void SetTimeout(const InternetHandle& root, DWORD option, DWORD milliseconds)
+{
+    root.Api().setOption(root.Get(), option, &milliseconds, sizeof milliseconds);
+}
 
 } // namespace
 
@@ -126,7 +187,12 @@ std::unique_ptr<InternetSession> Win32Internet::Open(const Text& agent)
         if (!api->Complete()) return nullptr;
         api_ = std::move(api);
     }
-    InternetHandle root(api_, api_->open(Wide(agent), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!root) return nullptr;
+    auto root = std::make_shared<InternetHandle>(
+        api_, api_->open(Wide(agent), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!*root) return nullptr;
+    SetTimeout(*root, INTERNET_OPTION_CONNECT_TIMEOUT, ConnectTimeoutMs);
+    const auto receive = static_cast<DWORD>((stallTimeoutSeconds_ + ReceiveTimeoutMarginSeconds) * 1000);
+    SetTimeout(*root, INTERNET_OPTION_RECEIVE_TIMEOUT, receive);
+    SetTimeout(*root, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, receive);
     return std::make_unique<Win32InternetSession>(std::move(root));
 }

@@ -10,8 +10,11 @@ struct WinInetApi;
 // while any of its handles is open.
 class Win32Internet : public Internet {
 public:
+    explicit Win32Internet(double stallTimeoutSeconds) : stallTimeoutSeconds_(stallTimeoutSeconds) {}
     std::unique_ptr<InternetSession> Open(const Text& agent) override;
+    double StallTimeoutSeconds() const override { return stallTimeoutSeconds_; }
 
 private:
+    const double stallTimeoutSeconds_;
     std::shared_ptr<const WinInetApi> api_;
 };

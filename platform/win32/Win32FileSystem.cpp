@@ -102,6 +102,23 @@ std::unique_ptr<OutputFile> Win32FileSystem::Create(const Text& path)
     return std::make_unique<Win32OutputFile>(file);
 }
 
+std::unique_ptr<OutputFile> Win32FileSystem::Continue(const Text& path, std::int64_t keep)
+{
+    HANDLE opened = CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) RaiseLastError();
+    auto file = std::make_unique<Win32OutputFile>(opened);
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(opened, &size)) RaiseLastError();
+    if (size.QuadPart < keep) {
+        SetLastError(ERROR_HANDLE_EOF);
+        RaiseLastError();
+    }
+    LARGE_INTEGER at{};
+    at.QuadPart = keep;
+    if (!SetFilePointerEx(opened, at, nullptr, FILE_BEGIN) || !SetEndOfFile(opened)) RaiseLastError();
+    return file;
+}
+
 void Win32FileSystem::Rename(const Text& from, const Text& to)
 {
     if (!MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

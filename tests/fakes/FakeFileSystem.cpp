@@ -72,6 +72,17 @@ std::unique_ptr<OutputFile> FakeFileSystem::Create(const Text& path)
     return std::make_unique<FakeOutputFile>(*this, path);
 }
 
+std::unique_ptr<OutputFile> FakeFileSystem::Continue(const Text& path, std::int64_t keep)
+{
+    calls.push_back(u"Continue " + path + u" " + DecimalText(keep));
+    const auto found = files.find(path);
+    if (found == files.end()) throw RuntimeError(ErrorNumber::FileNotFound, u"File not found");
+    if (static_cast<std::int64_t>(found->second.size()) < keep)
+        throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    found->second.resize(static_cast<std::size_t>(keep));
+    return std::make_unique<FakeOutputFile>(*this, path);
+}
+
 void FakeFileSystem::Rename(const Text& from, const Text& to)
 {
     calls.push_back(u"Rename " + from + u" " + to);

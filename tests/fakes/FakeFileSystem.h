@@ -22,6 +22,7 @@ public:
     void MkDir(const Text& path) override;
     void Kill(const Text& path) override;
     std::unique_ptr<OutputFile> Create(const Text& path) override;
+    std::unique_ptr<OutputFile> Continue(const Text& path, std::int64_t keep) override;
     void Rename(const Text& from, const Text& to) override;
     Text OwnFolder() override { return ownFolder; }
     Text OwnName() override { return ownName; }

@@ -1,5 +1,7 @@
 #include "tests/fakes/FakeInternet.h"
 
+#include "tests/fakes/FakeWorker.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -24,10 +26,16 @@ public:
         for (const auto& chunk : resource_.reads) total += chunk.size();
         return std::to_string(total);
     }
+    Text Header(HttpHeader header) override
+    {
+        const auto found = resource_.headers.find(header);
+        return found == resource_.headers.end() ? Text() : found->second;
+    }
     bool Read(std::span<std::byte> buffer, std::size_t& bytesRead) override
     {
         net_.log.push_back(u"Read");
-        if (net_.onRead) net_.onRead(next_);
+        if (net_.onRead) net_.onRead(static_cast<int>(next_));
+        if (resource_.stallAtRead == next_) throw NeverReturns{};
         bytesRead = 0;
         if (next_ >= resource_.reads.size()) {
             ++next_;
@@ -38,6 +46,7 @@ public:
         std::memcpy(buffer.data(), chunk.data(), bytesRead);
         return true;
     }
+    void Abort() override { net_.log.push_back(u"AbortUrl"); }
 
 private:
     FakeInternet& net_;
@@ -53,13 +62,23 @@ public:
         --net_.openSessions;
         net_.log.push_back(u"CloseSession");
     }
-    std::unique_ptr<HttpResponse> OpenUrl(const Text& url) override
+    std::unique_ptr<HttpResponse> OpenUrl(const Text& url, const ByteRange& range) override
     {
         net_.log.push_back(u"OpenUrl " + url);
-        auto found = net_.resources.find(url);
-        if (found == net_.resources.end()) return nullptr;
-        return std::make_unique<FakeResponse>(net_, found->second);
+        net_.requests.push_back({url, range});
+        FakeResource resource;
+        if (auto queued = net_.nextAnswers.find(url); queued != net_.nextAnswers.end() && !queued->second.empty()) {
+            resource = std::move(queued->second.front());
+            queued->second.pop_front();
+        } else if (auto found = net_.resources.find(url); found != net_.resources.end()) {
+            resource = found->second;
+        } else {
+            return nullptr;
+        }
+        if (resource.stallBeforeHead) throw NeverReturns{};
+        return std::make_unique<FakeResponse>(net_, std::move(resource));
     }
+    void Abort() override { net_.log.push_back(u"AbortSession"); }
 
 private:
     FakeInternet& net_;
@@ -74,11 +93,17 @@ std::unique_ptr<InternetSession> FakeInternet::Open(const Text& agent)
     return std::make_unique<FakeSession>(*this);
 }
 
+std::string FakeInternet::BodyBytes(std::size_t size)
+{
+    std::string all(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) all[i] = static_cast<char>(i % 251);
+    return all;
+}
+
 FakeResource FakeInternet::Body(std::size_t size)
 {
     FakeResource resource;
-    std::string all(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) all[i] = static_cast<char>(i % 251);
+    const std::string all = BodyBytes(size);
     for (std::size_t at = 0; at < size; at += 4096) resource.reads.push_back(all.substr(at, 4096));
     return resource;
 }

@@ -4,6 +4,7 @@
 #include "window/WebSetupForm.h"
 
 #include <array>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -145,6 +146,8 @@ public:
     PixelBar bar;
     FakeFormWindow form{log};
     int chunksPerFile = 3;
+    // Queue entries whose transfer fails; its final line is "failed N".
+    std::set<int> failing;
     // Runs inside the event pump after chunk `chunk` of queue entry `entry`.
     std::function<void(int entry, int chunk)> duringPump;
     std::function<void()> install = [this] { log.push_back("install"); };
@@ -155,7 +158,7 @@ public:
                           fake.dialogs,
                           {label1, label2, buttons, bar, cursor, form},
                           [this](const Text& url, const Text& localPath, ProgressBar& progress,
-                                 StatusLabel& statusLabel) { Transfer(url, localPath, progress, statusLabel); },
+                                 StatusLabel& statusLabel) { return Transfer(url, localPath, progress, statusLabel); },
                           [this] { install(); }};
 
     explicit WebSetupHarness(int files)
@@ -168,7 +171,7 @@ public:
 private:
     static Text Name(int entry) { return u"paket" + DecimalText(entry) + u".exe"; }
 
-    void Transfer(const Text& url, const Text& localPath, ProgressBar& progress, StatusLabel& statusLabel)
+    DownloadResult Transfer(const Text& url, const Text& localPath, ProgressBar& progress, StatusLabel& statusLabel)
     {
         int entry = 1;
         while (state.DownloadPaths.at(entry) != localPath || state.DownloadUrls.at(entry) != url) ++entry;
@@ -183,6 +186,17 @@ private:
             };
             fake.events.DoEvents();
         }
-        log.push_back((state.CancelRequested ? "cancelled " : "done ") + number);
+        if (state.CancelRequested) {
+            log.push_back("cancelled " + number);
+            return {DownloadOutcome::Cancelled, u"cancelled " + DecimalText(entry)};
+        }
+        if (failing.contains(entry)) {
+            log.push_back("failed " + number);
+            statusLabel.SetCaption(u"failed " + DecimalText(entry));
+            return {DownloadOutcome::Failed, u"failed " + DecimalText(entry)};
+        }
+        log.push_back("done " + number);
+        statusLabel.SetCaption(u"done " + DecimalText(entry));
+        return {DownloadOutcome::Completed, u"done " + DecimalText(entry)};
     }
 };

@@ -1,68 +1,9 @@
-#include "download/DownloadFile.h"
-#include "download/StatusLines.h"
-#include "tests/fakes/FakePlatform.h"
+#include "tests/unit/DownloadFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 
-namespace {
-
-const Text Url = u"http://server/qormavik/websetup/PDFCreator.exe";
-const Text LocalPath = u"D:\\Kurulum\\mavikfiles\\PDFCreator.exe";
-const Text PartPath = LocalPath + u".part";
-const Text Shown = u"D:\\K...\\PDFCreator.exe";
-constexpr std::int32_t Untouched = -7;
-
-// The download window's label and bar; events keeps the order of their calls and of the pumps.
-struct Download : StatusLabel, ProgressBar {
-    FakePlatform fake;
-    FakeFileSystem& files = fake.files;
-    SetupState state;
-    std::vector<Text> captions;
-    std::vector<float> bars;
-    std::vector<std::string> events;
-    bool barFails = false;
-    Text url = Url;
-    std::int32_t fileSize = Untouched;
-
-    explicit Download(std::size_t size)
-    {
-        state.ShowStatus = true;
-        fake.internet.resources[Url] = FakeInternet::Body(size);
-        files.files[LocalPath] = "old";
-        fake.events.onDoEvents = [this] { events.push_back("pump"); };
-    }
-    void SetCaption(const Text& caption) override
-    {
-        captions.push_back(caption);
-        events.push_back("caption");
-    }
-    void Refresh() override { events.push_back("refresh"); }
-    void BarAyar(float oran) override
-    {
-        if (barFails) throw RuntimeError(ErrorNumber::Overflow, u"Overflow");
-        bars.push_back(oran);
-        events.push_back("bar");
-    }
-    void Run(bool showProgress = true)
-    {
-        DownloadFile(state, fake.platform, *this, url, LocalPath, showProgress, *this, fileSize);
-    }
-    FakeResource& Resource() { return fake.internet.resources[Url]; }
-    std::string Body()
-    {
-        std::string body;
-        for (const auto& chunk : Resource().reads) body += chunk;
-        return body;
-    }
-    int Reads() const { return static_cast<int>(std::ranges::count(fake.internet.log, u"Read")); }
-};
-
-Text Progress(const char16_t* figures) { return figures + (u" Kb - " + Shown + u")"); }
-
-} // namespace
 
 TEST(StatusLine, DisplayNameShortensPathsLongerThanTwentyCharacters)
 {
@@ -119,11 +60,6 @@ TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
     const auto length = [](std::string text) -> Arrange {
         return [text](Download& d) { d.Resource().contentLengthText = text; };
     };
-    const auto cutShort = [](bool failingRead) -> Arrange {
-        return [failingRead](Download& d) {
-            d.Resource() = {.contentLengthText = "10000", .reads = {"a"}, .failAfterReads = failingRead};
-        };
-    };
     // The file is taken away before it can be moved onto its final name.
     const Arrange partRemoved = [](Download& d) {
         d.fake.events.onDoEvents = [&d] { d.files.files.erase(PartPath); };
@@ -147,8 +83,6 @@ TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
         {"length no number", length(" 10000x "), u"dosya boyu bilinmiyor", false, Untouched},
         {"length too big", length("2147483648"), u"dosya boyu çok büyük", false, Untouched},
         {"long body", length("9999"), u"dosya boyu tutmuyor", false, 9999},
-        {"failing read", cutShort(true), u"bağlantı kesildi", false, 10000},
-        {"short body", cutShort(false), u"bağlantı kesildi", false, 10000},
         {"create fails", [](Download& d) { d.files.readOnlyFolders.insert(u"D:\\Kurulum"); }, u"diske yazılamadı",
          false, Untouched},
         {"write fails", [](Download& d) { d.files.failWritesAfter = 5000; }, u"diske yazılamadı", false, 10000},
@@ -170,17 +104,17 @@ TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
     }
 }
 
-TEST(DownloadFile, PercentBeyondSixteenBitsIsAnOverflowThatFailsTheTransfer)
+TEST(DownloadFile, ReadsThatBringPartsOfAChunkAreJoinedIntoWholeChunks)
 {
     Download download(0);
-    download.Resource() = {.contentLengthText = "5000", .reads = std::vector<std::string>(328, "x")};
+    const std::string body = FakeInternet::BodyBytes(10000);
+    for (std::size_t at = 0; at < body.size(); at += 1000) download.Resource().reads.push_back(body.substr(at, 1000));
     download.Run();
 
-    ASSERT_EQ(download.captions.size(), 3u + 327u + 1u);
-    EXPECT_EQ(download.captions[3 + 326], Progress(u"32700% (1308 Kb\\4"));
-    EXPECT_EQ(download.captions.back(), Shown + u" dosyası indirilemedi (dosya boyu çok büyük).");
-    EXPECT_FALSE(download.files.Exists(LocalPath));
-    EXPECT_FALSE(download.files.Exists(PartPath));
+    EXPECT_EQ(std::vector<Text>(download.captions.begin() + 2, download.captions.end() - 1),
+              (std::vector<Text>{Progress(u"0% (0  Kb\\9"), Progress(u"50% (4 Kb\\9"), Progress(u"100% (8 Kb\\9"),
+                                 Progress(u"150% (12 Kb\\9")}));
+    EXPECT_EQ(download.files.files[LocalPath], body);
 }
 
 TEST(DownloadFile, CancelInThePumpRemovesTheFileEvenAfterTheLastChunk)

@@ -85,6 +85,24 @@ TEST(WebSetupFormClick, ClickAfterAConfirmedCancelStartsNoRunInsideTheFirst)
     EXPECT_EQ(h.log, (Log{"fetch 1", "done 1", "fetch 2", "cancelled 2"}));
 }
 
+TEST(WebSetupFormClick, FailedTransferFetchesTheRestInstallsNothingAndShowsTheFirstFailure)
+{
+    WebSetupHarness h(3);
+    h.failing = {1, 3};
+    h.webSetup.IndKur1_Click(0);
+    EXPECT_EQ(h.log, (Log{"fetch 1", "failed 1", "fetch 2", "done 2", "fetch 3", "failed 3"}));
+    EXPECT_EQ(h.label1.caption, u"failed 1");
+    EXPECT_GT(h.label1.refreshes, 0);
+    EXPECT_FALSE(h.webSetup.IsDownloading());
+    h.webSetup.MouseCheck_Timer();
+    EXPECT_EQ(h.buttons.Shown(), 0);
+
+    h.failing.clear();
+    h.log.clear();
+    h.webSetup.IndKur1_Click(0);
+    EXPECT_EQ(h.log, CompleteRun);
+}
+
 TEST(WebSetupFormClick, InstallErrorIsReportedAndTheWindowStillUnloads)
 {
     WebSetupHarness h(1);

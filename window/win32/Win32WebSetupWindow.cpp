@@ -185,7 +185,7 @@ bool Win32WebSetupWindow::OnCreate()
         WebSetupControls{controls.label1, controls.label2, controls.buttons, controls.bar, controls.cursor, *this},
         [this](const Text& url, const Text& localPath, ProgressBar& bar, StatusLabel& statusLabel) {
             std::int32_t fileSize = 0;
-            DownloadFile(state_, platform_, bar, url, localPath, true, statusLabel, fileSize);
+            return DownloadFile(state_, platform_, bar, url, localPath, true, statusLabel, fileSize);
         },
         std::move(installPackages_));
     return SetTimer(window_, MouseCheckId, MouseCheckInterval, nullptr) != 0;

@@ -1,0 +1,94 @@
+#include "download/Connection.h"
+
+#include "download/HttpAnswers.h"
+#include "download/TransferFailure.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+// Reads take what has arrived, up to this much; chunks are cut from it.
+constexpr std::size_t BlockSize = 64 * 1024;
+// A chain of redirects longer than this ends at its last answer, which then counts as an error.
+constexpr int MaxRedirects = 10;
+}
+
+// What the worker's jobs touch: owned jointly by the connection and the job in progress.
+struct Connection::Shared {
+    std::shared_ptr<InternetSession> session;
+    std::shared_ptr<HttpResponse> response;
+    // Written by the open job only; taken over as the response once that job is done.
+    std::shared_ptr<HttpResponse> opened;
+    std::vector<std::byte> block = std::vector<std::byte>(BlockSize);
+    std::size_t blockCount = 0;
+    bool readOk = false;
+};
+
+Connection::Connection(Platform& platform, std::function<bool()> cancelled)
+    : platform_(platform), cancelled_(std::move(cancelled)), shared_(std::make_shared<Shared>())
+{
+}
+
+Connection::~Connection()
+{
+    // A job left running holds its own references and closes what is left when it ends.
+    shared_->response.reset();
+    shared_->session.reset();
+}
+
+void Connection::Await(std::function<void()> job)
+{
+    const auto outcome = platform_.worker.Run(std::move(job), platform_.internet.StallTimeoutSeconds(), cancelled_);
+    if (outcome == WaitOutcome::Done) return;
+    // The job may still be running on shared_: from here on only the aborts touch it.
+    if (shared_->response) shared_->response->Abort();
+    shared_->session->Abort();
+    shared_ = std::make_shared<Shared>();
+    if (outcome == WaitOutcome::Stopped) throw TransferCancelled{};
+    FailNetwork(FailureReason::Stalled);
+}
+
+HttpResponse& Connection::Open(const Text& agent, const Text& url, const ByteRange& range)
+{
+    auto& shared = *shared_;
+    if (!shared.session) {
+        shared.session = platform_.internet.Open(agent);
+        if (!shared.session) FailNetwork(FailureReason::NoConnection);
+    }
+    Text target = url;
+    for (int hop = 0;; ++hop) {
+        shared.response.reset();
+        Await([shared = shared_, target, range] { shared->opened = shared->session->OpenUrl(target, range); });
+        shared.response = std::move(shared.opened);
+        if (!shared.response) FailNetwork(FailureReason::NoConnection);
+        const auto status = shared.response->StatusCode();
+        if (hop == MaxRedirects || !status || !IsRedirect(*status)) return *shared.response;
+        const Text location = shared.response->Header(HttpHeader::Location);
+        if (location.empty()) return *shared.response;
+        const Text next = RedirectTarget(target, location);
+        if (IsDowngrade(target, next)) Fail(FailureReason::InsecureRedirect);
+        target = next;
+    }
+}
+
+std::size_t Connection::NextChunk(std::span<std::byte> chunk)
+{
+    std::size_t filled = 0;
+    while (filled < chunk.size() && !ended_) {
+        if (blockUsed_ == shared_->blockCount) {
+            Await([shared = shared_] {
+                shared->readOk = shared->response->Read(shared->block, shared->blockCount);
+            });
+            if (!shared_->readOk) FailNetwork(FailureReason::ConnectionLost);
+            blockUsed_ = 0;
+            ended_ = shared_->blockCount == 0;
+            continue;
+        }
+        const std::size_t take = std::min(chunk.size() - filled, shared_->blockCount - blockUsed_);
+        std::memcpy(chunk.data() + filled, shared_->block.data() + blockUsed_, take);
+        filled += take;
+        blockUsed_ += take;
+    }
+    return filled;
+}

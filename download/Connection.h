@@ -1,0 +1,38 @@
+#pragma once
+// One request for a remote file and its body. Every call that may block runs on the worker
+// while the window goes on answering; a cancel gives up on the call at once, and so does a
+// request that goes without a byte for the stall timeout. A call given up on is aborted and
+// left to end on its own: it shares, and so keeps alive, everything it touches.
+#include "platform/Platform.h"
+
+#include <functional>
+#include <memory>
+
+class Connection {
+public:
+    Connection(Platform& platform, std::function<bool()> cancelled);
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    // Closes the response, then the session.
+    ~Connection();
+
+    // Opens url, asking for range, and follows its redirects. Raises TransferCancelled, or
+    // TransferFailed when no response comes (the network's fault) or a redirect leaves https.
+    HttpResponse& Open(const Text& agent, const Text& url, const ByteRange& range);
+
+    // Fills chunk, except at the end of the data: 0 bytes once the data has ended. Raises
+    // TransferCancelled, or TransferFailed (the network's fault) for a lost connection or a stall.
+    std::size_t NextChunk(std::span<std::byte> chunk);
+
+private:
+    struct Shared;
+
+    // Runs job on the worker; a cancel or a stall aborts the request and raises.
+    void Await(std::function<void()> job);
+
+    Platform& platform_;
+    std::function<bool()> cancelled_;
+    std::shared_ptr<Shared> shared_;
+    std::size_t blockUsed_ = 0;
+    bool ended_ = false;
+};

@@ -1,0 +1,22 @@
+#pragma once
+#include "platform/Worker.h"
+
+#include <memory>
+
+// One thread that takes the jobs in turn. A job that is given up on keeps that thread until it
+// returns; the next job gets a new one.
+class Win32Worker : public Worker {
+public:
+    Win32Worker() = default;
+    Win32Worker(const Win32Worker&) = delete;
+    Win32Worker& operator=(const Win32Worker&) = delete;
+    ~Win32Worker() override;
+
+    WaitOutcome Run(std::function<void()> job, double timeoutSeconds, const std::function<bool()>& stop) override;
+    bool Pause(double seconds, const std::function<bool()>& stop) override;
+
+    struct Thread;
+
+private:
+    std::shared_ptr<Thread> idle_;
+};

@@ -1,0 +1,62 @@
+#pragma once
+// One DownloadFile call on fakes, with the download window's label and bar recorded.
+#include "download/DownloadFile.h"
+#include "download/StatusLines.h"
+#include "tests/fakes/FakePlatform.h"
+
+#include <algorithm>
+
+inline const Text Url = u"http://server/qormavik/websetup/PDFCreator.exe";
+inline const Text LocalPath = u"D:\\Kurulum\\mavikfiles\\PDFCreator.exe";
+inline const Text PartPath = LocalPath + u".part";
+inline const Text Shown = u"D:\\K...\\PDFCreator.exe";
+inline constexpr std::int32_t Untouched = -7;
+
+// The download window's label and bar; events keeps the order of their calls and of the pumps.
+struct Download : StatusLabel, ProgressBar {
+    FakePlatform fake;
+    FakeFileSystem& files = fake.files;
+    SetupState state;
+    std::vector<Text> captions;
+    std::vector<float> bars;
+    std::vector<std::string> events;
+    bool barFails = false;
+    Text url = Url;
+    std::int32_t fileSize = Untouched;
+    DownloadResult result;
+
+    explicit Download(std::size_t size)
+    {
+        state.ShowStatus = true;
+        fake.internet.resources[Url] = FakeInternet::Body(size);
+        files.files[LocalPath] = "old";
+        fake.events.onDoEvents = [this] { events.push_back("pump"); };
+    }
+    void SetCaption(const Text& caption) override
+    {
+        captions.push_back(caption);
+        events.push_back("caption");
+    }
+    void Refresh() override { events.push_back("refresh"); }
+    void BarAyar(float oran) override
+    {
+        if (barFails) throw RuntimeError(ErrorNumber::Overflow, u"Overflow");
+        bars.push_back(oran);
+        events.push_back("bar");
+    }
+    void Run(bool showProgress = true)
+    {
+        result = DownloadFile(state, fake.platform, *this, url, LocalPath, showProgress, *this, fileSize);
+    }
+    FakeResource& Resource() { return fake.internet.resources[Url]; }
+    std::string Body()
+    {
+        std::string body;
+        for (const auto& chunk : Resource().reads) body += chunk;
+        return body;
+    }
+    int Reads() const { return static_cast<int>(std::ranges::count(fake.internet.log, u"Read")); }
+};
+
+inline Text Progress(const char16_t* figures) { return figures + (u" Kb - " + Shown + u")"); }
+
