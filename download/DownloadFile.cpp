@@ -107,6 +107,8 @@ private:
                 // Only a transfer that has begun its file goes on; a first failure is final.
                 if (!failed.networkOnly || !partial_ || retry > MaxRetries) throw;
             }
+            // Closed before the next try opens it again.
+            part_.reset();
             if (showProgress_) Show(StatusLine::Retrying(displayName_, retry, MaxRetries));
             if (!platform_.worker.Pause(RetryPauseSeconds, [this] { return Cancelled(); }))
                 throw TransferCancelled{};

@@ -91,6 +91,58 @@ class PackageServerTest(unittest.TestCase):
         self.server.__exit__(None, None, None)
         self.assertLess(time.monotonic() - started, 5)
 
+    def get_with(self, target, headers):
+        self.connection.request("GET", target, headers=headers)
+        return self.connection.getresponse()
+
+    def test_a_range_is_honoured_and_logged_unless_the_file_changed_or_the_server_ignores_ranges(self):
+        self.server.serve("r.exe", Package(BODY, etag='"v1"'))
+        rest = self.get_with(URL + "r.exe", {"Range": "bytes=4000-", "If-Range": '"v1"'})
+        self.assertEqual((rest.status, rest.getheader("Content-Range"), rest.read()),
+                         (206, f"bytes 4000-{len(BODY) - 1}/{len(BODY)}", BODY[4000:]))
+        self.assertEqual((self.server.requests[0].range, self.server.requests[0].status), ("bytes=4000-", 206))
+
+        self.server.serve("r.exe", Package(BODY[::-1], etag='"v2"'))
+        changed = self.get_with(URL + "r.exe", {"Range": "bytes=4000-", "If-Range": '"v1"'})
+        self.assertEqual((changed.status, changed.getheader("ETag"), changed.read()), (200, '"v2"', BODY[::-1]))
+
+        self.server.serve("r.exe", Package(BODY, honour_range=False))
+        ignored = self.get_with(URL + "r.exe", {"Range": "bytes=4000-"})
+        self.assertEqual((ignored.status, ignored.read()), (200, BODY))
+
+        self.server.serve("r.exe", Package(BODY))
+        beyond = self.get_with(URL + "r.exe", {"Range": f"bytes={len(BODY)}-"})
+        beyond.read()
+        self.assertEqual(beyond.status, 416)
+
+    def test_only_the_first_requests_misbehave_each_after_its_own_bytes(self):
+        self.server.serve("d.exe", Package(BODY, drop_after=5000, misbehaving_requests=2))
+        for start in (0, 1000):
+            connection = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
+            connection.request("GET", URL + "d.exe", headers={"Range": f"bytes={start}-"})
+            response = connection.getresponse()
+            received = b""
+            with self.assertRaises((http.client.IncompleteRead, ConnectionResetError)):
+                while chunk := response.read1(65536):
+                    received += chunk
+                response.read()
+            self.assertEqual(received, BODY[start:start + 5000])
+            connection.close()
+        self.assertEqual(self.get(URL + "d.exe").read(), BODY)
+
+    def test_a_stall_sends_nothing_more_while_the_connection_lasts(self):
+        self.server.serve("mid.exe", Package(BODY, stall_after=3000))
+        self.server.serve("head.exe", Package(BODY, stall_head=True))
+        for name, expected in (("mid.exe", BODY[:3000]), ("head.exe", b"")):
+            raw = socket.create_connection(("127.0.0.1", self.server.port), timeout=1)
+            self.addCleanup(raw.close)
+            raw.sendall(f"GET {URL}{name} HTTP/1.1\r\nHost: x\r\n\r\n".encode())
+            received = b""
+            with self.assertRaises(socket.timeout):
+                while chunk := raw.recv(65536):
+                    received += chunk
+            self.assertEqual(received.partition(b"\r\n\r\n")[2], expected, name)
+
 
 if __name__ == "__main__":
     unittest.main()

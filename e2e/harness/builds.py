@@ -31,8 +31,18 @@ class Build:
     def standin(self) -> Path:
         return self.tools / "mavik_standin.exe"
 
+    @property
+    def quick_stall_program(self) -> Path:
+        """The program built with a stall timeout short enough for a test to wait for."""
+        return self.tools / "quick-stall" / PROGRAM
+
+    @property
+    def quick_stall_seconds(self) -> float:
+        return float((self.tools / "quick-stall" / "stall-timeout-seconds").read_text())
+
     def missing(self) -> list[Path]:
-        return [path for path in (self.program, self.driver, self.standin) if not path.is_file()]
+        return [path for path in (self.program, self.driver, self.standin, self.quick_stall_program)
+                if not path.is_file()]
 
     def require(self) -> None:
         missing = self.missing()

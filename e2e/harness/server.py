@@ -5,6 +5,8 @@ nothing leaves 127.0.0.1."""
 from __future__ import annotations
 
 import http.server
+import re
+import select
 import socket
 import struct
 import sys
@@ -27,11 +29,22 @@ class Package:
     content_length: int | None = None
     # False: no Content-Length at all; the body then ends when the connection closes.
     send_length: bool = True
-    # Cut the connection (a TCP reset) after this many bytes of the body.
+    # Cut the connection (a TCP reset) after this many bytes of the body sent in one answer.
     drop_after: int | None = None
+    # Send this many bytes of the body, then nothing more while the connection lasts (used when
+    # drop_after is None).
+    stall_after: int | None = None
+    # Answer nothing at all, not even the response head, while the connection lasts.
+    stall_head: bool = False
+    # How many of the first requests for the file get the drop or the stall; None: every one.
+    misbehaving_requests: int | None = None
     # Throttle the body to this many bytes per second.
     bytes_per_second: int | None = None
     content_type: str = "application/octet-stream"
+    etag: str | None = None
+    last_modified: str | None = None
+    # False: a Range request gets the whole file with 200, as from a server that ignores ranges.
+    honour_range: bool = True
 
     @property
     def declared_length(self) -> int:
@@ -49,6 +62,11 @@ class Request:
     target: str  # the request line's URL as sent
     name: str | None  # the package file name, None when the request was not for the package folder
     headers: dict[str, str] = field(default_factory=dict)
+    status: int = 0  # the status answered; 0 when no head was sent
+
+    @property
+    def range(self) -> str | None:
+        return self.headers.get("Range")
 
 
 class PackageServer:
@@ -166,32 +184,86 @@ class _Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self) -> None:
         owner = self.server.owner
         name = owner._package_name(self.path, self.headers.get("Host", ""))
-        owner._record(Request(self.path, name, dict(self.headers.items())))
         if name is None:
             # Anything but the package folder of the configured host: refused, never forwarded.
-            self._send(error_page(502, "Bad Gateway"))
-        else:
-            self._send(owner.packages.get(name) or error_page())
+            self._answer(name, error_page(502, "Bad Gateway"), misbehave=False)
+            return
+        package = owner.packages.get(name) or error_page()
+        earlier = sum(1 for request in owner.requests if request.name == name)
+        limit = package.misbehaving_requests
+        self._answer(name, package, misbehave=limit is None or earlier < limit)
 
-    def _send(self, package: Package) -> None:
+    def _answer(self, name: str | None, package: Package, misbehave: bool) -> None:
+        owner = self.server.owner
+        if misbehave and package.stall_head:
+            owner._record(Request(self.path, name, dict(self.headers.items())))
+            self._hold()
+            return
+        start = self._range_start(package)
+        status = package.status
+        if start is not None:
+            status = 206 if start < len(package.body) else 416
+        owner._record(Request(self.path, name, dict(self.headers.items()), status))
+        self._send(package, status, start or 0, misbehave)
+
+    def _range_start(self, package: Package) -> int | None:
+        """The first byte asked for by "Range: bytes=N-", when this answer honours it."""
+        match = re.fullmatch(r"bytes=(\d+)-(\d*)", self.headers.get("Range", ""))
+        if not match or not package.honour_range or package.status != 200:
+            return None
+        if_range = self.headers.get("If-Range")
+        if if_range is not None and if_range not in (package.etag, package.last_modified):
+            return None  # the file has changed since: all of it
+        return int(match[1])
+
+    def _send(self, package: Package, status: int, start: int, misbehave: bool) -> None:
         body = package.body
-        delimited = package.send_length and package.declared_length == len(body) and package.drop_after is None
-        self.send_response(package.status)
+        total = package.declared_length
+        if status == 416:
+            self.send_response(416)
+            self.send_header("Content-Range", f"bytes */{total}")
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        cut = package.drop_after if package.drop_after is not None else package.stall_after
+        end = len(body) if not misbehave or cut is None else min(len(body), start + cut)
+        delimited = package.send_length and total == len(body) and end == len(body)
+        self.send_response(status)
         self.send_header("Content-Type", package.content_type)
+        if package.etag:
+            self.send_header("ETag", package.etag)
+        if package.last_modified:
+            self.send_header("Last-Modified", package.last_modified)
+        if status == 206:
+            self.send_header("Content-Range", f"bytes {start}-{total - 1}/{total}")
         if package.send_length:
-            self.send_header("Content-Length", str(package.declared_length))
+            self.send_header("Content-Length", str(total - start))
         if not delimited:
             self.send_header("Connection", "close")
             self.close_connection = True
         self.end_headers()
-        if package.drop_after is not None:
-            self._write(body[: package.drop_after], package.bytes_per_second)
-            self.wfile.flush()
-            # A reset rather than an orderly end: the connection is lost mid-body.
-            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-            self.connection.close()
+        self._write(body[start:end], package.bytes_per_second)
+        if end == len(body):
             return
-        self._write(body, package.bytes_per_second)
+        self.wfile.flush()
+        if package.drop_after is None:
+            self._hold()
+            return
+        # A reset rather than an orderly end: the connection is lost mid-body.
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.connection.close()
+
+    def _hold(self) -> None:
+        """Keeps the connection open and silent until the client closes it or the server stops."""
+        stopping = self.server.owner._stopping
+        self.close_connection = True
+        while not stopping.is_set():
+            readable, _, _ = select.select([self.connection], [], [], 0.1)
+            try:
+                if readable and not self.connection.recv(4096):
+                    return
+            except OSError:
+                return
 
     def _write(self, data: bytes, bytes_per_second: int | None) -> None:
         stopping = self.server.owner._stopping

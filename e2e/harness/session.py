@@ -82,11 +82,12 @@ class Session(contextlib.ExitStack):
         self.standin_config.write_text("")
         self._folders = 0
 
-    def program_folder(self, name: str | None = None) -> Path:
-        """A new folder holding a copy of the program (by default with blanks, Turkish and CJK in its name)."""
+    def program_folder(self, name: str | None = None, program: Path | None = None) -> Path:
+        """A new folder holding a copy of the program (by default with blanks, Turkish and CJK in its
+        name); program picks another build of it, such as build.quick_stall_program."""
         self._folders += 1
         parent = self.root / f"program{self._folders}"
-        return program_folder(parent, self.build.program, *([name] if name else []))
+        return program_folder(parent, program or self.build.program, *([name] if name else []))
 
     def start_program(self, folder: Path) -> ProgramRun:
         environment = {"MAVIK_STANDIN_CONFIG": windows_path(self.standin_config),

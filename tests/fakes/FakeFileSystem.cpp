@@ -14,7 +14,8 @@ Text WithSlash(const Text& path) { return EndsWith(path, u"\\") ? path : path + 
 
 class FakeOutputFile : public OutputFile {
 public:
-    FakeOutputFile(FakeFileSystem& owner, Text path) : owner_(owner), path_(std::move(path)) {}
+    FakeOutputFile(FakeFileSystem& owner, Text path) : owner_(owner), path_(std::move(path)) { owner_.open.insert(path_); }
+    ~FakeOutputFile() override { owner_.open.erase(path_); }
     void Write(std::span<const std::byte> bytes) override
     {
         auto& total = owner_.bytesWritten_;
@@ -29,6 +30,11 @@ private:
     FakeFileSystem& owner_;
     Text path_;
 };
+
+void FakeFileSystem::RefuseIfOpen(const Text& path) const
+{
+    if (open.contains(path)) throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+}
 
 bool FakeFileSystem::UnderReadOnlyFolder(const Text& path) const
 {
@@ -57,6 +63,7 @@ void FakeFileSystem::MkDir(const Text& path)
 void FakeFileSystem::Kill(const Text& path)
 {
     calls.push_back(u"Kill " + path);
+    RefuseIfOpen(path);
     if (!files.contains(path)) throw RuntimeError(ErrorNumber::FileNotFound, u"File not found");
     if (undeletable.contains(path))
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
@@ -66,6 +73,7 @@ void FakeFileSystem::Kill(const Text& path)
 std::unique_ptr<OutputFile> FakeFileSystem::Create(const Text& path)
 {
     calls.push_back(u"Create " + path);
+    RefuseIfOpen(path);
     if (UnderReadOnlyFolder(path))
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
     files[path].clear();
@@ -75,6 +83,7 @@ std::unique_ptr<OutputFile> FakeFileSystem::Create(const Text& path)
 std::unique_ptr<OutputFile> FakeFileSystem::Continue(const Text& path, std::int64_t keep)
 {
     calls.push_back(u"Continue " + path + u" " + DecimalText(keep));
+    RefuseIfOpen(path);
     const auto found = files.find(path);
     if (found == files.end()) throw RuntimeError(ErrorNumber::FileNotFound, u"File not found");
     if (static_cast<std::int64_t>(found->second.size()) < keep)
@@ -86,6 +95,8 @@ std::unique_ptr<OutputFile> FakeFileSystem::Continue(const Text& path, std::int6
 void FakeFileSystem::Rename(const Text& from, const Text& to)
 {
     calls.push_back(u"Rename " + from + u" " + to);
+    RefuseIfOpen(from);
+    RefuseIfOpen(to);
     if (!files.contains(from)) throw RuntimeError(ErrorNumber::FileNotFound, u"File not found");
     if (UnderReadOnlyFolder(to))
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");

@@ -14,6 +14,7 @@ public:
     std::set<Text> folders;                // full paths, each ending in "\"
     std::set<Text> readOnlyFolders;        // MkDir and Create fail below these
     std::set<Text> undeletable;            // Kill fails on these
+    std::set<Text> open;                   // files an OutputFile holds; nothing else may open, move or delete them
     Text ownFolder = u"C:\\Setup";
     Text ownName = u"MavikSetupWebCD";
     std::vector<Text> calls;               // "Dir <path>", "MkDir <path>", ...
@@ -34,5 +35,7 @@ public:
 private:
     friend class FakeOutputFile;
     bool UnderReadOnlyFolder(const Text& path) const;
+    // Files are opened for writing without sharing: another open, a move or a delete fails.
+    void RefuseIfOpen(const Text& path) const;
     long long bytesWritten_ = 0;
 };
