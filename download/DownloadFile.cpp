@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -18,6 +19,8 @@ constexpr std::int32_t KbPerChunk = ChunkSize / KbSize;
 // A transfer that the network ended early is tried again this often, this far apart.
 constexpr int MaxRetries = 3;
 constexpr double RetryPauseSeconds = 2;
+// About a display's refresh: more often than this the screen would show nothing new.
+constexpr double RepaintIntervalSeconds = 0.015;
 const Text PartSuffix = u".part";
 
 // The file system's own errors all mean the same to the user.
@@ -175,7 +178,7 @@ private:
             OnDisk([&] { part_->Write(std::span(chunk).first(count)); });
             partial.received += static_cast<std::int64_t>(count);
             partial.chunksRead = Checked<std::int32_t>(std::int64_t{partial.chunksRead} + 1);
-            if (showProgress_) ShowChunk(partial.chunksRead);
+            if (showProgress_) ShowChunk(partial.chunksRead, partial.received == partial.length);
         }
         if (partial.received < partial.length) FailNetwork(FailureReason::ConnectionLost);
         completed_ = true;
@@ -193,7 +196,7 @@ private:
     {
         Show(StatusLine::Information);
         SetProgressTail(partial_->length);
-        ShowFigures(partial_->chunksRead);
+        ShowFigures(partial_->chunksRead, true);
     }
 
     void SetProgressTail(std::int32_t length)
@@ -203,19 +206,32 @@ private:
         progressTail_ = StatusLine::ProgressTail(length / KbSize, displayName_);
     }
 
-    void ShowChunk(std::int32_t chunksRead)
+    // The figures and the label's text follow every chunk; the screen and the event pump follow
+    // at most once per repaint interval, and always for the file's last chunk, so that showing
+    // the progress never paces the transfer.
+    void ShowChunk(std::int32_t chunksRead, bool lastOfFile)
     {
-        ShowFigures(chunksRead);
-        platform_.events.DoEvents();
+        const bool repaint = RepaintDue() || lastOfFile;
+        ShowFigures(chunksRead, repaint);
+        if (repaint) platform_.events.DoEvents();
+    }
+
+    bool RepaintDue()
+    {
+        const double now = platform_.clock.MonotonicSeconds();
+        if (now - lastRepaint_ < RepaintIntervalSeconds) return false;
+        lastRepaint_ = now;
+        return true;
     }
 
     // Every chunk counts as a whole one, so the last figures may pass 100% and 1.
-    void ShowFigures(std::int32_t chunksRead)
+    void ShowFigures(std::int32_t chunksRead, bool repaint)
     {
         const auto percent =
             Checked<std::int16_t>(Checked<std::int32_t>(std::int64_t{chunksRead} * 100) / chunkTotal_);
         const auto kbDone = Checked<std::int32_t>(std::int64_t{chunksRead} * KbPerChunk);
-        Show(StatusLine::Progress(percent, kbDone, progressTail_));
+        label_.SetCaption(StatusLine::Progress(percent, kbDone, progressTail_));
+        if (repaint) label_.Refresh();
         bar_.BarAyar(static_cast<float>(static_cast<double>(chunksRead) / chunkTotal_));
     }
 
@@ -273,6 +289,7 @@ private:
     TransferFailed failure_;
     std::int32_t chunkTotal_ = 0;
     Text progressTail_;
+    double lastRepaint_ = -std::numeric_limits<double>::infinity();
 };
 
 } // namespace

@@ -8,6 +8,7 @@
 class StatusLabel {
 public:
     virtual ~StatusLabel() = default;
+    // The text changes at once; the screen shows it at the next paint.
     virtual void SetCaption(const Text& caption) = 0;
     // Paints the caption now, without waiting for the event loop.
     virtual void Refresh() = 0;
@@ -17,6 +18,7 @@ public:
 class ProgressBar {
 public:
     virtual ~ProgressBar() = default;
+    // The bar's drawing changes at once; the screen shows it at the next paint.
     virtual void BarAyar(float oran) = 0;
 };
 

@@ -117,6 +117,26 @@ TEST(DownloadFile, ReadsThatBringPartsOfAChunkAreJoinedIntoWholeChunks)
     EXPECT_EQ(download.files.files[LocalPath], body);
 }
 
+TEST(DownloadFile, ScreenAndPumpFollowTheFiguresAtMostEveryFifteenMillisecondsAndForTheLastChunk)
+{
+    Download download(10 * 4096);
+    download.fake.clock.step = 0.004;
+    download.Run();
+
+    std::vector<std::string> events;
+    for (int chunk = 1; chunk <= 10; ++chunk) {
+        const bool shown = chunk % 4 == 1 || chunk == 10;
+        events.push_back("caption");
+        if (shown) events.push_back("refresh");
+        events.push_back("bar");
+        if (shown) events.push_back("pump");
+    }
+    events.insert(events.end(), {"caption", "refresh"});
+    EXPECT_EQ(std::vector<std::string>(download.events.begin() + 6, download.events.end()), events);
+    EXPECT_EQ(download.captions[3 + 9], Progress(u"100% (40 Kb\\40"));
+    EXPECT_EQ(download.bars.size(), 10u);
+}
+
 TEST(DownloadFile, CancelInThePumpRemovesTheFileEvenAfterTheLastChunk)
 {
     for (int cancelAtPump : {1, 2}) {

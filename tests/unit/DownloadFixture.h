@@ -31,6 +31,8 @@ struct Download : StatusLabel, ProgressBar {
         fake.internet.resources[Url] = FakeInternet::Body(size);
         files.files[LocalPath] = "old";
         fake.events.onDoEvents = [this] { events.push_back("pump"); };
+        // Slower than the repaint interval: every chunk is shown on the screen.
+        fake.clock.step = 0.016;
     }
     void SetCaption(const Text& caption) override
     {

@@ -35,9 +35,9 @@ void PicBar::XorFillRect(const BarRect& rect, std::uint32_t colour)
         const SelectedObject brush(dc.Get(), brush_.Get());
         PatBlt(dc.Get(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, PATINVERT);
     }
+    // On the screen at the next paint: the download pumps events no more often than the screen shows them.
     const RECT changed{rect.left, rect.top, rect.right, rect.bottom};
     InvalidateRect(window_, &changed, FALSE);
-    UpdateWindow(window_);
 }
 
 void PicBar::OnPaint()

@@ -2,7 +2,13 @@
 
 #include "platform/win32/WideText.h"
 
-void Win32Label::SetCaption(const Text& caption) { SetWindowTextW(label_, Wide(caption)); }
+void Win32Label::SetCaption(const Text& caption)
+{
+    // The STATIC's own WM_SETTEXT paints at once; only the text is set here, and the screen
+    // follows at the next paint (Refresh, or the event pump).
+    DefWindowProcW(label_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(caption)));
+    InvalidateRect(label_, nullptr, TRUE);
+}
 
 void Win32Label::Refresh() { UpdateWindow(label_); }
 
