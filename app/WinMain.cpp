@@ -5,7 +5,9 @@
 #include "platform/win32/ComPtr.h"
 #include "platform/win32/LoadedWindows.h"
 #include "platform/win32/Win32Dialogs.h"
+#include "platform/LoggedDialogs.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Log.h"
 #include "platform/win32/Win32MachineInfo.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32SettingsStore.h"
@@ -18,8 +20,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     RestrictDllSearchToSystemFolder();
     ComApartment com;
 
+    Win32Log log(Win32Log::PathInTempFolder());
+    log.Write(ProgramAndSystemDescription());
+
     Win32FileSystem files;
-    Win32Dialogs dialogs;
+    Win32Dialogs shownDialogs;
+    LoggedDialogs dialogs(shownDialogs, log);
     Win32EventPump events;
     Win32MachineInfo machine;
     Win32SettingsStore settings;
@@ -28,11 +34,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     Win32Processes processes;
     Win32Clock clock;
     Win32Worker worker;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, worker};
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, worker, log};
 
     SetupState state;
     ProgramRoads roads(state, platform);
     Main(state, platform, roads, BaseUrl);
     LoadedWindows::RunUntilNoneLoaded();
+    log.Write(u"End");
     return 0;
 }

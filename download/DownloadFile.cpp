@@ -44,6 +44,23 @@ void KillIfPresent(FileSystem& files, const Text& path)
     }
 }
 
+Text OutcomeName(DownloadOutcome outcome)
+{
+    switch (outcome) {
+    case DownloadOutcome::Completed: return u"completed";
+    case DownloadOutcome::Cancelled: return u"cancelled";
+    default: return u"failed";
+    }
+}
+
+// "3.052" for 3.0518.
+Text SecondsText(double seconds)
+{
+    const auto milliseconds = static_cast<std::int64_t>(seconds * 1000 + 0.5);
+    const Text fraction = DecimalText(1000 + milliseconds % 1000);
+    return DecimalText(milliseconds / 1000) + u"." + fraction.substr(1);
+}
+
 bool IsPresent(FileSystem& files, const Text& path)
 {
     try {
@@ -67,6 +84,7 @@ public:
     DownloadResult Run(std::int32_t& fileSize)
     {
         try {
+            started_ = platform_.clock.MonotonicSeconds();
             if (url_.empty() || localPath_.empty()) Fail(FailureReason::Unexpected);
             TakeOverEarlierPart();
             if (showProgress_) Show(StatusLine::Connecting);
@@ -123,8 +141,13 @@ private:
     {
         Connection connection(platform_, [this] { return Cancelled(); });
         const ByteRange range = partial_ ? ByteRange{partial_->received, partial_->validator} : ByteRange{};
+        ++attempts_;
+        resumedFrom_ = range.from;
+        status_.reset();
         HttpResponse& response = connection.Open(platform_.files.OwnName(), url_, range);
         const auto status = response.StatusCode();
+        status_ = status;
+        contentLength_ = response.ContentLengthText();
         if (!status) Fail(FailureReason::Unexpected);
         if (range.from > 0 && *status == 206) {
             // Anything but exactly the missing rest of the same file would spoil the .part.
@@ -263,12 +286,30 @@ private:
 
     DownloadResult ShowFinal(DownloadResult result)
     {
+        LogTransfer(result);
         if (!state_.ShowStatus) return result;
         try {
             Show(result.finalLine);
         } catch (...) {
         }
         return result;
+    }
+
+    // What the last request got, how long the whole transfer took and how it ended.
+    void LogTransfer(const DownloadResult& result) noexcept
+    {
+        try {
+            const double seconds = platform_.clock.MonotonicSeconds() - started_;
+            const Text status = status_ ? DecimalText(*status_) : Text(u"none");
+            // The header as queried: a failed query reads as blanks, logged as "".
+            const Text length = FromUtf8(contentLength_.substr(0, contentLength_.find_last_not_of(' ') + 1));
+            const Text resumed = resumedFrom_ > 0 ? u", resumed at byte " + DecimalText(resumedFrom_) : Text();
+            platform_.log.Write(u"Download: " + url_ + u" status " + status + u", Content-Length \"" + length +
+                                u"\", received " + DecimalText(partial_ ? partial_->received : 0) + u" bytes in " +
+                                SecondsText(seconds) + u" s, attempts " + DecimalText(attempts_) + resumed + u": " +
+                                OutcomeName(result.outcome) + u" (" + result.finalLine + u")");
+        } catch (...) {
+        }
     }
 
     SetupState& state_;
@@ -290,6 +331,11 @@ private:
     std::int32_t chunkTotal_ = 0;
     Text progressTail_;
     double lastRepaint_ = -std::numeric_limits<double>::infinity();
+    double started_ = 0;
+    int attempts_ = 0;
+    std::int64_t resumedFrom_ = 0;
+    std::optional<std::uint32_t> status_;
+    std::string contentLength_;
 };
 
 } // namespace

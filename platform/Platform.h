@@ -4,6 +4,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Internet.h"
+#include "platform/Log.h"
 #include "platform/MachineInfo.h"
 #include "platform/Processes.h"
 #include "platform/SettingsStore.h"
@@ -19,4 +20,5 @@ struct Platform {
     Processes& processes;
     Clock& clock;
     Worker& worker;
+    Log& log;
 };

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 using WindowHandle = std::uintptr_t;
 
@@ -10,7 +11,8 @@ using WindowHandle = std::uintptr_t;
 class ProcessWaitHandle {
 public:
     virtual ~ProcessWaitHandle() = default;
-    virtual void WaitForExit() = 0;
+    // The process's exit code, or nothing when it cannot be read.
+    virtual std::optional<std::uint32_t> WaitForExit() = 0;
 };
 
 class Processes {

@@ -24,6 +24,8 @@ std::optional<std::uint32_t> StartOrSayWhy(Platform& platform, const Text& path,
 
 void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle)
 {
+    // The command line as the program is started: the quoted path alone.
+    platform.log.Write(u"Start: \"" + path + u"\"");
     const auto processId = StartOrSayWhy(platform, path, windowStyle);
     if (!processId) return;
 
@@ -33,8 +35,12 @@ void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle
     while (!found && static_cast<float>(platform.clock.MonotonicSeconds() - started) < WindowSearchSeconds)
         found = BringProcessWindowToTop(platform.processes, *processId);
 
-    // Null when the process has already gone or may not be waited on.
-    if (auto process = platform.processes.OpenForWait(*processId)) process->WaitForExit();
+    // Null when the process has already gone or may not be waited on. The exit code is for the
+    // log alone: what the package did is judged by what it leaves on the machine.
+    auto process = platform.processes.OpenForWait(*processId);
+    const auto exitCode = process ? process->WaitForExit() : std::nullopt;
+    platform.log.Write(u"Exit code: " + (exitCode ? DecimalText(*exitCode) : Text(u"unknown")) + u" (\"" + path +
+                       u"\")");
 }
 
 bool BringProcessWindowToTop(Processes& processes, std::uint32_t processId)

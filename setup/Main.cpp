@@ -8,18 +8,40 @@ namespace {
 const Text AdminMessage =
     u"Kurulum programını çalıştırmak için sağ tıklayarak \"Yönetici olarak çalıştır\" seçeneğini kullanın.";
 
+// A probe's answer goes to the log as soon as it is known, so a probe that raises shows as the
+// first one missing.
+bool Probed(Log& log, const Text& question, bool answer)
+{
+    log.Write(u"Probe: " + question + u": " + (answer ? u"yes" : u"no"));
+    return answer;
+}
+
+Text Probed(Log& log, const Text& question, Text answer)
+{
+    log.Write(u"Probe: " + question + u": \"" + answer + u"\"");
+    return answer;
+}
+
+void LogPlan(const SetupState& state, Log& log, bool everyFilePresent)
+{
+    Text line = u"Plan:";
+    for (int i = 1; i <= state.DownloadCount; ++i) line += u" " + state.DownloadPaths[i];
+    log.Write(line + (everyFilePresent ? u"; every file is present: installing" : u"; downloading first"));
+}
+
 void PlanPackages(SetupState& state, Platform& platform)
 {
-    if (!IsDotNet472Installed(platform.machine)) {
+    Log& log = platform.log;
+    if (!Probed(log, u".NET 4.7.2 installed", IsDotNet472Installed(platform.machine))) {
         state.DotNetRemote = state.RemoteFolderUrl + PackageFile::DotNet;
         state.DotNetLocal = state.LocalFolder + PackageFile::DotNet;
     }
-    if (!IsPdfPrinterInstalled(platform.machine)) {
+    if (!Probed(log, u"doPDF v7 printer installed", IsPdfPrinterInstalled(platform.machine))) {
         state.PdfPrinterRemote = state.RemoteFolderUrl + PackageFile::PdfPrinter;
         state.PdfPrinterLocal = state.LocalFolder + PackageFile::PdfPrinter;
     }
-    const Text& mainApp =
-        GetAddressWidth(platform.machine) == u"32" ? PackageFile::MainApp32 : PackageFile::MainApp64;
+    const Text addressWidth = Probed(log, u"processor address width", GetAddressWidth(platform.machine));
+    const Text& mainApp = addressWidth == u"32" ? PackageFile::MainApp32 : PackageFile::MainApp64;
     state.MainAppRemote = state.RemoteFolderUrl + mainApp;
     state.MainAppLocal = state.LocalFolder + mainApp;
 
@@ -47,7 +69,9 @@ void StartUp(SetupState& state, Platform& platform, StartupRoads& roads, const T
 
     PlanPackages(state, platform);
 
-    if (EveryQueuedFilePresent(state, platform.files))
+    const bool everyFilePresent = EveryQueuedFilePresent(state, platform.files);
+    LogPlan(state, platform.log, everyFilePresent);
+    if (everyFilePresent)
         roads.InstallPackages();
     else
         roads.OpenDownloadWindow();
@@ -57,7 +81,7 @@ void StartUp(SetupState& state, Platform& platform, StartupRoads& roads, const T
 
 void Main(SetupState& state, Platform& platform, StartupRoads& roads, const Text& baseUrl)
 {
-    if (platform.machine.IsUserAnAdmin() == 0) {
+    if (!Probed(platform.log, u"user is an administrator", platform.machine.IsUserAnAdmin() != 0)) {
         platform.dialogs.MsgBox(AdminMessage, MsgBoxStyle::OkOnly);
         return;
     }

@@ -26,7 +26,13 @@ std::int32_t StartErrorNumber(DWORD error)
 class Win32WaitHandle : public ProcessWaitHandle {
 public:
     explicit Win32WaitHandle(UniqueHandle process) : process_(std::move(process)) {}
-    void WaitForExit() override { WaitForSingleObject(process_.Get(), INFINITE); }
+    std::optional<std::uint32_t> WaitForExit() override
+    {
+        WaitForSingleObject(process_.Get(), INFINITE);
+        DWORD exitCode = 0;
+        if (!GetExitCodeProcess(process_.Get(), &exitCode)) return std::nullopt;
+        return exitCode;
+    }
 
 private:
     UniqueHandle process_;
@@ -57,7 +63,7 @@ std::uint32_t Win32Processes::Start(const Text& path, int windowStyle)
 
 std::unique_ptr<ProcessWaitHandle> Win32Processes::OpenForWait(std::uint32_t processId)
 {
-    UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     if (!process) return nullptr;
     return std::make_unique<Win32WaitHandle>(std::move(process));
 }

@@ -4,6 +4,7 @@
 #include "tests/fakes/FakeDialogs.h"
 #include "tests/fakes/FakeFileSystem.h"
 #include "tests/fakes/FakeInternet.h"
+#include "tests/fakes/FakeLog.h"
 #include "tests/fakes/FakeMachineInfo.h"
 #include "tests/fakes/FakeProcesses.h"
 #include "tests/fakes/FakeSettingsStore.h"
@@ -19,5 +20,6 @@ struct FakePlatform {
     FakeProcesses processes;
     FakeClock clock;
     FakeWorker worker;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, worker};
+    FakeLog log;
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, worker, log};
 };

@@ -5,10 +5,11 @@ class FakeWaitHandle : public ProcessWaitHandle {
 public:
     FakeWaitHandle(FakeProcesses& owner, std::uint32_t processId) : owner_(owner), processId_(processId) {}
     ~FakeWaitHandle() override { owner_.log.push_back(u"Close " + DecimalText(processId_)); }
-    void WaitForExit() override
+    std::optional<std::uint32_t> WaitForExit() override
     {
         owner_.log.push_back(u"Wait " + DecimalText(processId_));
         if (owner_.onWait) owner_.onWait(processId_);
+        return owner_.exitCode;
     }
 
 private:

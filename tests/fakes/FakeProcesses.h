@@ -36,6 +36,7 @@ public:
     std::function<void()> onZOrderWalk;        // runs at every FirstTopLevelWindow
     std::function<void(std::uint32_t)> onWait; // runs while a process is waited for
     std::intptr_t shellExecuteResult = 42;
+    std::optional<std::uint32_t> exitCode = 0; // what every waited process exits with
 
     std::uint32_t Start(const Text& path, int windowStyle) override;
     std::unique_ptr<ProcessWaitHandle> OpenForWait(std::uint32_t processId) override;

@@ -58,6 +58,11 @@ TEST(DownloadResume, DropIsResumedWithRangeAndIfRangeAndTheFiguresGoOn)
     EXPECT_FALSE(download.files.Exists(PartPath));
     EXPECT_TRUE(download.state.PartialFiles.empty());
     EXPECT_EQ(download.result.outcome, DownloadOutcome::Completed);
+    // The log tells the last answer and the whole file's bytes, and that it was a resume.
+    ASSERT_EQ(download.fake.log.lines.size(), 1u);
+    const Text& line = download.fake.log.lines[0];
+    EXPECT_NE(line.find(u"status 206, Content-Length \"1808\", received 10000 bytes in "), Text::npos) << ToUtf8(line);
+    EXPECT_NE(line.find(u" s, attempts 2, resumed at byte 8192: completed"), Text::npos) << ToUtf8(line);
 }
 
 TEST(DownloadResume, RangeAnsweredWithTheWholeFileStartsOver)

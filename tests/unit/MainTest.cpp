@@ -119,6 +119,25 @@ TEST_F(MainTest, PackagePlanFollowsEveryCombinationOfTheProbes)
     }
 }
 
+TEST_F(MainTest, LogsEveryProbeAsItIsAnsweredAndThePlan)
+{
+    PdfPrinterPresent();
+    fake.machine.addressWidths = std::vector<Text>{u"32"};
+    Run();
+    EXPECT_EQ(fake.log.lines,
+              (std::vector<Text>{u"Probe: user is an administrator: yes", u"Probe: .NET 4.7.2 installed: no",
+                                 u"Probe: doPDF v7 printer installed: yes",
+                                 u"Probe: processor address width: \"32\"",
+                                 u"Plan: " + Local + u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe " + Local +
+                                     u"QorMavik32.exe; downloading first"}));
+
+    FakePlatform failing;
+    SetupState failingState;
+    failing.machine.printers.reset();
+    Main(failingState, failing.platform, roads, Base);
+    EXPECT_EQ(failing.log.lines.back(), u"Probe: .NET 4.7.2 installed: no") << "the failing probe is the next one";
+}
+
 TEST_F(MainTest, OnlyExactly32SelectsThe32BitInstaller)
 {
     for (const Text width : {u"64", u"", u" 32", u"32 ", u"032", u"16"}) {
@@ -142,6 +161,7 @@ TEST_F(MainTest, EveryFilePresentInstallsAtOnceWithoutCreatingTheFolder)
     EXPECT_EQ(state.DownloadCount, 1);
     EXPECT_EQ(roads.taken, std::vector<Text>{u"install"});
     for (const auto& call : fake.files.calls) EXPECT_FALSE(call.starts_with(u"MkDir")) << ToUtf8(call);
+    EXPECT_EQ(fake.log.lines.back(), u"Plan: " + Local + u"QorMavik64.exe; every file is present: installing");
 }
 
 TEST_F(MainTest, OneMissingFileOpensTheWindowWithTheWholeQueue)

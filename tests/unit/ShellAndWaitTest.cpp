@@ -89,6 +89,23 @@ TEST_F(ShellAndWaitTest, StartFailureIsReportedInTurkishWithoutSearchOrWait)
     EXPECT_EQ(fake.processes.log, std::vector<Text>{u"Start " + missing + u" 1"});
 }
 
+TEST_F(ShellAndWaitTest, LogsTheStartAndTheExitCodeOrThatItIsUnknown)
+{
+    const Text started = u"Start: \"" + Path + u"\"";
+    fake.processes.exitCode = 1603;
+    ShellAndWait(fake.platform, Path, 1);
+    fake.processes.exitCode.reset();
+    ShellAndWait(fake.platform, Path, 1);
+    fake.processes.openForWaitFails = true;
+    ShellAndWait(fake.platform, Path, 1);
+    fake.processes.startable.clear();
+    ShellAndWait(fake.platform, Path, 1);
+
+    const Text unknown = u"Exit code: unknown (\"" + Path + u"\")";
+    EXPECT_EQ(fake.log.lines, (std::vector<Text>{started, u"Exit code: 1603 (\"" + Path + u"\")", started, unknown,
+                                                 started, unknown, started}));
+}
+
 TEST(FindProcessWindow, TakesTheFirstWindowOfTheProcessThatIsNotAnOwnedPopUp)
 {
     FakeProcesses processes;
