@@ -119,10 +119,6 @@ class InstallRoad:
             self.assertTrue(window.topmost)
             self.assertEqual([child.text for child in window.children if child.visible], [WAIT_LABEL])
 
-
-class InstallRoad32(InstallRoad, WineTestCase):
-    bits = 32
-
     def test_a_main_installer_that_leaves_the_marker_at_0_is_asked_about_and_no_skips_the_printer(self):
         self.machine.marker = "1"
         run = self.start({MAIN_APP: SHOWN, PDF_PRINTER: SHOWN}, dotnet=True)
@@ -164,6 +160,10 @@ class InstallRoad32(InstallRoad, WineTestCase):
         for description in descriptions:
             self.assertTrue(description.strip(), "the start error's description follows the path")
             self.assertNotRegex(description, r"%\d", "the description's inserts are filled in")
+
+
+class InstallRoad32(InstallRoad, WineTestCase):
+    bits = 32
 
 
 class InstallRoad64(InstallRoad, WineTestCase):
