@@ -166,10 +166,6 @@ class InstallRoad:
         self.assertEqual(first.wait(15), 0)
         self.assertEqual(self.session.standins_started(), [MAIN_APP, PDF_PRINTER])
 
-
-class InstallRoad32(InstallRoad, WineTestCase):
-    bits = 32
-
     def test_a_main_installer_that_leaves_the_marker_at_0_is_asked_about_and_no_skips_the_printer(self):
         self.machine.marker = "1"
         run = self.start({MAIN_APP: SHOWN, PDF_PRINTER: SHOWN}, dotnet=True)
@@ -211,6 +207,10 @@ class InstallRoad32(InstallRoad, WineTestCase):
         for description in descriptions:
             self.assertTrue(description.strip(), "the start error's description follows the path")
             self.assertNotRegex(description, r"%\d", "the description's inserts are filled in")
+
+
+class InstallRoad32(InstallRoad, WineTestCase):
+    bits = 32
 
 
 class InstallRoad64(InstallRoad, WineTestCase):
