@@ -2,15 +2,16 @@
 #include "app/DllHardening.h"
 #include "app/ProgramRoads.h"
 #include "download/win32/Win32Internet.h"
+#include "platform/LoggedDialogs.h"
 #include "platform/win32/ComPtr.h"
 #include "platform/win32/LoadedWindows.h"
 #include "platform/win32/Win32Dialogs.h"
-#include "platform/LoggedDialogs.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Log.h"
 #include "platform/win32/Win32MachineInfo.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32SettingsStore.h"
+#include "platform/win32/Win32SingleInstance.h"
 #include "platform/win32/Win32Worker.h"
 
 #include <windows.h>
@@ -34,7 +35,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     Win32Processes processes;
     Win32Clock clock;
     Win32Worker worker;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, worker, log};
+    Win32SingleInstance instance;
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, worker, instance, log};
 
     SetupState state;
     ProgramRoads roads(state, platform);

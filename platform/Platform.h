@@ -9,6 +9,7 @@
 #include "platform/Processes.h"
 #include "platform/SettingsStore.h"
 #include "platform/Worker.h"
+#include "platform/SingleInstance.h"
 
 struct Platform {
     FileSystem& files;
@@ -20,5 +21,6 @@ struct Platform {
     Processes& processes;
     Clock& clock;
     Worker& worker;
+    SingleInstance& instance;
     Log& log;
 };

@@ -7,6 +7,7 @@ namespace {
 
 const Text AdminMessage =
     u"Kurulum programını çalıştırmak için sağ tıklayarak \"Yönetici olarak çalıştır\" seçeneğini kullanın.";
+const Text AlreadyRunningMessage = u"Kurulum programı zaten çalışıyor.";
 
 // A probe's answer goes to the log as soon as it is known, so a probe that raises shows as the
 // first one missing.
@@ -83,6 +84,11 @@ void Main(SetupState& state, Platform& platform, StartupRoads& roads, const Text
 {
     if (!Probed(platform.log, u"user is an administrator", platform.machine.IsUserAnAdmin() != 0)) {
         platform.dialogs.MsgBox(AdminMessage, MsgBoxStyle::OkOnly);
+        return;
+    }
+    // Before anything is touched: the other copy owns the folder and its files.
+    if (!platform.instance.ClaimSoleCopy()) {
+        platform.dialogs.MsgBox(AlreadyRunningMessage, MsgBoxStyle::Exclamation);
         return;
     }
     try {

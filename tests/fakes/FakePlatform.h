@@ -9,6 +9,7 @@
 #include "tests/fakes/FakeProcesses.h"
 #include "tests/fakes/FakeSettingsStore.h"
 #include "tests/fakes/FakeWorker.h"
+#include "tests/fakes/FakeSingleInstance.h"
 
 struct FakePlatform {
     FakeFileSystem files;
@@ -21,5 +22,6 @@ struct FakePlatform {
     FakeClock clock;
     FakeWorker worker;
     FakeLog log;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, worker, log};
+    FakeSingleInstance instance;
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, worker, instance, log};
 };

@@ -63,16 +63,6 @@ TEST_F(ShellAndWaitTest, GivesUpTheSearchAfterTwoSecondsAndStillWaits)
     EXPECT_EQ(fake.processes.log, (std::vector<Text>{u"Start " + Path + u" 1", u"Wait 500", u"Close 500"}));
 }
 
-TEST_F(ShellAndWaitTest, ReturnsWithoutWaitingWhenTheProcessCannotBeOpened)
-{
-    fake.processes.zOrder = {{12, Pid}};
-    fake.processes.openForWaitFails = true;
-
-    ShellAndWait(fake.platform, Path, 1);
-
-    EXPECT_EQ(fake.processes.log, (std::vector<Text>{u"Start " + Path + u" 1", u"Top 12"}));
-}
-
 TEST_F(ShellAndWaitTest, StartFailureIsReportedInTurkishWithoutSearchOrWait)
 {
     const Text missing = u"C:\\Setup\\mavikfiles\\Yok Ğ.exe";
@@ -96,14 +86,11 @@ TEST_F(ShellAndWaitTest, LogsTheStartAndTheExitCodeOrThatItIsUnknown)
     ShellAndWait(fake.platform, Path, 1);
     fake.processes.exitCode.reset();
     ShellAndWait(fake.platform, Path, 1);
-    fake.processes.openForWaitFails = true;
-    ShellAndWait(fake.platform, Path, 1);
     fake.processes.startable.clear();
     ShellAndWait(fake.platform, Path, 1);
 
-    const Text unknown = u"Exit code: unknown (\"" + Path + u"\")";
-    EXPECT_EQ(fake.log.lines, (std::vector<Text>{started, u"Exit code: 1603 (\"" + Path + u"\")", started, unknown,
-                                                 started, unknown, started}));
+    EXPECT_EQ(fake.log.lines, (std::vector<Text>{started, u"Exit code: 1603 (\"" + Path + u"\")", started,
+                                                 u"Exit code: unknown (\"" + Path + u"\")", started}));
 }
 
 TEST(FindProcessWindow, TakesTheFirstWindowOfTheProcessThatIsNotAnOwnedPopUp)
