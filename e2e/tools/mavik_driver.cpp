@@ -273,7 +273,8 @@ std::string AccessibleName(Arguments arguments)
 {
     const HWND window = WindowArgument(arguments[0]);
     IAccessible* accessible = nullptr;
-    const HRESULT found = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+    // mingw's import library hands out IID_IAccessible as an import thunk, not as the GUID.
+    const HRESULT found = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                                      reinterpret_cast<void**>(&accessible));
     if (FAILED(found) || !accessible)
         throw CommandError(L"AccessibleObjectFromWindow failed with " + std::to_wstring(found));
