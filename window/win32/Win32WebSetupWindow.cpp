@@ -45,8 +45,8 @@ constexpr Twips Image1At{120, 120, 960, 480};
 constexpr Twips Label2At{1200, 120, 4455, 600};
 constexpr Twips Label1At{120, 720, 8055, 345};
 constexpr Twips PicBarAt{120, 1035, 8010, 195};
-// 15 twips left of where it was drawn, so that it ends on the client area's right edge instead
-// of one pixel beyond it at every DPI.
+// Ends on the client area's right edge (8205 twips); from 5880 it would reach one pixel
+// beyond it at every DPI and lose its last column.
 constexpr Twips IndKur1At{5865, 30, 2340, 765};
 
 SIZE SizeOf(const RECT& rect) { return {rect.right - rect.left, rect.bottom - rect.top}; }
