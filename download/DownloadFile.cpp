@@ -34,22 +34,23 @@ decltype(auto) OnDisk(Action action)
     }
 }
 
-// A file that the existence test misses or that will not go is passed over; "" names no file.
-void KillIfPresent(FileSystem& files, const Text& path)
-{
-    if (path.empty()) return;
-    try {
-        if (!files.Dir(path, FileAttribute::Normal).empty()) files.Kill(path);
-    } catch (...) {
-    }
-}
-
+// A failing existence test counts as no file.
 bool IsPresent(FileSystem& files, const Text& path)
 {
     try {
         return !files.Dir(path, FileAttribute::Normal).empty();
     } catch (...) {
         return false;
+    }
+}
+
+// A file that the existence test misses or that will not go is passed over; "" names no file.
+void KillIfPresent(FileSystem& files, const Text& path)
+{
+    if (path.empty() || !IsPresent(files, path)) return;
+    try {
+        files.Kill(path);
+    } catch (...) {
     }
 }
 

@@ -49,7 +49,7 @@ public:
 class Internet {
 public:
     virtual ~Internet() = default;
-    // Null when the session cannot be opened. Connecting is bounded by 30 s.
+    // Null when the session cannot be opened. Asks WinINet to give up connecting after 30 s.
     virtual std::unique_ptr<InternetSession> Open(const Text& agent) = 0;
     // How long a request may wait for its next byte before it counts as stalled.
     virtual double StallTimeoutSeconds() const = 0;
