@@ -9,6 +9,7 @@
 #include "platform/win32/Win32MachineInfo.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32SettingsStore.h"
+#include "platform/win32/Win32SingleInstance.h"
 #include "platform/win32/Win32Worker.h"
 
 #include <windows.h>
@@ -27,8 +28,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     Win32Internet internet(MAVIK_STALL_TIMEOUT_S);
     Win32Processes processes;
     Win32Clock clock;
+    Win32SingleInstance instance;
     Win32Worker worker;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, worker};
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance, worker};
 
     SetupState state;
     ProgramRoads roads(state, platform);

@@ -7,6 +7,7 @@
 #include "platform/MachineInfo.h"
 #include "platform/Processes.h"
 #include "platform/SettingsStore.h"
+#include "platform/SingleInstance.h"
 #include "platform/Worker.h"
 
 struct Platform {
@@ -18,5 +19,6 @@ struct Platform {
     Internet& internet;
     Processes& processes;
     Clock& clock;
+    SingleInstance& instance;
     Worker& worker;
 };

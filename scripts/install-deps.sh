@@ -7,6 +7,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine32 wine64 xvfb e2fsprogs
+  osslsigncode openssl
 )
 
 sudo_if_needed() {
@@ -33,4 +34,6 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 sudo_if_needed apt-get update -q
+# wine32 is needed where the kernel runs 32-bit programs. Where it does not, a few i386 install
+# scripts print "Exec format error" and apt still ends with success; the tests then run 64-bit only.
 sudo_if_needed apt-get install -y -q "${missing[@]}"

@@ -7,6 +7,7 @@
 #include "tests/fakes/FakeMachineInfo.h"
 #include "tests/fakes/FakeProcesses.h"
 #include "tests/fakes/FakeSettingsStore.h"
+#include "tests/fakes/FakeSingleInstance.h"
 #include "tests/fakes/FakeWorker.h"
 
 struct FakePlatform {
@@ -18,6 +19,7 @@ struct FakePlatform {
     FakeInternet internet;
     FakeProcesses processes;
     FakeClock clock;
+    FakeSingleInstance instance;
     FakeWorker worker;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, worker};
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance, worker};
 };
