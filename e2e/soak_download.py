@@ -57,7 +57,8 @@ class Soak:
         self.versions[name] += 1
         return self.standin + self.rng.randbytes(self.rng.randrange(4096, 256 * 1024))
 
-    def serve_round(self) -> None:
+    def serve_round(self) -> dict[str, str]:
+        kinds = {}
         for name in QUEUE:
             kind = self.rng.choices(KINDS, weights=(4, 3, 2, 1, 1, 1))[0]
             if kind == "changed" or name not in self.bodies:
@@ -78,6 +79,8 @@ class Soak:
             }[kind]
             self.server.serve(name, package)
             self.counts[f"served {kind}"] += 1
+            kinds[name] = kind
+        return kinds
 
     # The user's side.
 
@@ -100,26 +103,23 @@ class Soak:
         self.driver.click_control(button)
         return True
 
-    def cancel_later(self, delay: float) -> None:
+    def cancel_later(self, delay: float) -> str:
         """After delay, asks to cancel and answers Yes, unless the run is over by then."""
         deadline = time.monotonic() + delay
         while time.monotonic() < deadline:
             if self.run_over(self.driver.snapshot()):
-                self.counts["cancels too late"] += 1
-                return
+                return "cancels too late"
             time.sleep(0.05)
         if not self.click(CANCEL, CANCEL_HOVER):
-            self.counts["cancels too late"] += 1
-            return
+            return "cancels too late"
         try:
             box = self.driver.wait_message_box(exe=PROGRAM, timeout=CANCEL_BOX_TIMEOUT)
         except AssertionError:
             # The run ended between the look and the click, which then started a new run.
-            self.counts["cancel clicks that started a run"] += 1
             self.clicked_at = time.monotonic()
-            return
+            return "cancel clicks that started a run"
         self.driver.press(box, IDYES)
-        self.counts["cancels confirmed"] += 1
+        return "cancels confirmed"
 
     def run_over(self, snapshot: Snapshot) -> bool:
         """The program has ended, or its window is idle again after the click."""
@@ -179,9 +179,10 @@ class Soak:
             else:
                 self.counts["transfers failed, nothing kept"] += 1
 
-    def round(self) -> None:
+    def round(self) -> str:
+        """One click and what follows it; returns a line that tells what happened."""
         self.ensure_program()
-        self.serve_round()
+        kinds = self.serve_round()
         requests_before = len(self.server.requests)
         round_started = time.time() - 1
         try:
@@ -193,11 +194,16 @@ class Soak:
         if not self.click(IDLE, IDLE_HOVER):
             raise Fault("the İndir&Kur button went away before the click")
         self.clicked_at = time.monotonic()
+        cancel = "no cancel"
         if self.rng.random() < 0.3:
-            self.cancel_later(self.rng.uniform(0.1, 4))
+            cancel = self.cancel_later(self.rng.uniform(0.1, 4))
+            self.counts[cancel] += 1
         self.wait_round()
         if not self.run.running:
             self.counts["runs that installed"] += 1
+            # A click that came as the last transfer ended is answered while the packages install.
+            if cancel == "cancels confirmed":
+                self.counts["cancels confirmed once the downloads were over"] += 1
         requests = self.server.requests[requests_before:]
         requested = [name for name in QUEUE if any(request.name == name for request in requests)]
         self.counts["transfers"] += len(requested)
@@ -205,6 +211,8 @@ class Soak:
         self.counts["requests with Range"] += sum(1 for request in requests if request.range)
         self.counts["206 answers"] += sum(1 for request in requests if request.status == 206)
         self.check(requested, round_started)
+        end = "installed" if not self.run.running else window_in(self.driver.snapshot()).control(STATUS_ID).text
+        return f"{', '.join(f'{name[:5]} {kind}' for name, kind in kinds.items())}; {cancel}; {end}"
 
 
 def main() -> int:
@@ -226,8 +234,8 @@ def main() -> int:
         soak = Soak(session, rng)
         try:
             while soak.counts["transfers"] < options.transfers:
-                soak.round()
-                print(f"{soak.counts['transfers']} transfers, {time.monotonic() - started:.0f} s", flush=True)
+                what = soak.round()
+                print(f"{soak.counts['transfers']:4} transfers {time.monotonic() - started:5.0f} s: {what}", flush=True)
         except (Fault, DriverError, AssertionError) as error:
             fault = error
         counts = soak.counts

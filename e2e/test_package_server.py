@@ -129,6 +129,10 @@ class PackageServerTest(unittest.TestCase):
             self.assertEqual(received, BODY[start:start + 5000])
             connection.close()
         self.assertEqual(self.get(URL + "d.exe").read(), BODY)
+        # Serving the file again starts the count again.
+        self.server.serve("d.exe", Package(BODY, drop_after=5000, misbehaving_requests=1))
+        with self.assertRaises((http.client.IncompleteRead, ConnectionResetError)):
+            self.get(URL + "d.exe").read()
 
     def test_a_stall_sends_nothing_more_while_the_connection_lasts(self):
         self.server.serve("mid.exe", Package(BODY, stall_after=3000))

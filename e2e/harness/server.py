@@ -78,6 +78,8 @@ class PackageServer:
         self.folder = parts.path + FOLDER
         self.packages: dict[str, Package] = {}
         self._requests: list[Request] = []
+        # How many requests for each name had come when its package was served.
+        self._served_at: dict[str, int] = {}
         self._lock = threading.Lock()
         self._connections: set[socket.socket] = set()
         self._stopping = threading.Event()
@@ -85,7 +87,13 @@ class PackageServer:
         self._thread: threading.Thread | None = None
 
     def serve(self, name: str, package: Package | bytes) -> None:
-        self.packages[name] = package if isinstance(package, Package) else Package(package)
+        """From now on name is this package; its misbehaving_requests count from here."""
+        with self._lock:
+            self.packages[name] = package if isinstance(package, Package) else Package(package)
+            self._served_at[name] = self._requests_for(name)
+
+    def _requests_for(self, name: str) -> int:
+        return sum(1 for request in self._requests if request.name == name)
 
     @property
     def port(self) -> int:
@@ -122,6 +130,14 @@ class PackageServer:
         self._server.server_close()  # joins the handler threads
         self._thread.join(10)
         self._server = None
+
+    def _package_for(self, name: str) -> tuple[Package, int]:
+        """The package served under name, and how many requests it has answered."""
+        with self._lock:
+            package = self.packages.get(name)
+            if package is None:
+                return error_page(), 0
+            return package, self._requests_for(name) - self._served_at[name]
 
     def _record(self, request: Request) -> None:
         with self._lock:
@@ -188,8 +204,7 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             # Anything but the package folder of the configured host: refused, never forwarded.
             self._answer(name, error_page(502, "Bad Gateway"), misbehave=False)
             return
-        package = owner.packages.get(name) or error_page()
-        earlier = sum(1 for request in owner.requests if request.name == name)
+        package, earlier = owner._package_for(name)
         limit = package.misbehaving_requests
         self._answer(name, package, misbehave=limit is None or earlier < limit)
 
