@@ -22,9 +22,9 @@ from e2e.harness.builds import PROGRAM, REPOSITORY, Build, bits_of, scratch_root
 from e2e.harness.session import Session
 from e2e.harness.wine import Xvfb, wine_version
 
-from .nginx import Nginx
+from .nginx import Nginx, nginx_version
 from .report import MIB, Row, report
-from .runs import Runs
+from .runs import Runs, Startup
 from .wine_loader import use_64bit_loader_if_needed
 
 LOOPS = {"bare": "bare 4096-byte loop", "naive": "naive display loop, 4096 bytes", "wide": "65536-byte loop"}
@@ -56,7 +56,7 @@ def machine(loader: str) -> str:
     model = next((line.split(":", 1)[1].strip() for line in Path("/proc/cpuinfo").read_text().splitlines()
                   if line.startswith("model name")), "unknown processor")
     return (f"{len(os.sched_getaffinity(0))} processors (nproc) of {model}, Linux {platform.release()}, "
-            f"{wine_version()} through the {loader}")
+            f"{wine_version()} through the {loader}, {nginx_version()}")
 
 
 def load() -> str:
@@ -75,14 +75,14 @@ def measure(options: argparse.Namespace, runs: Runs) -> str:
             sample = runs.program() if kind == "program" else runs.curl() if kind == "curl" else runs.loop(kind)
             samples[kind].append(sample)
             say(f"round {round_number + 1} {kind}: {sample.mb_per_second:.1f} MB/s, {sample.seconds:.2f} s")
-    startup: dict[str, list[float]] = {"program": [], "empty": []}
+    startup: dict[str, list[Startup]] = {"program": [], "empty": []}
     # The first start of each warms the prefix (WMI, fonts, the disk cache) and is not counted.
     for round_number in range(options.startup_rounds + 1):
         for kind in startup:
-            seconds = runs.startup(empty=kind == "empty")
+            start = runs.startup(empty=kind == "empty")
             if round_number:
-                startup[kind].append(seconds)
-            say(f"start-up {round_number or 'warm-up'} {kind}: {seconds:.3f} s")
+                startup[kind].append(start)
+            say(f"start-up {round_number or 'warm-up'} {kind}: {start.seconds:.3f} s, CPU {start.cpu_seconds:.2f} s")
     flatness = {}
     for mib in [int(text) for text in options.flat_sizes.split(",") if text.strip()]:
         runs.serve(mib * MIB)
@@ -91,7 +91,8 @@ def measure(options: argparse.Namespace, runs: Runs) -> str:
         say(f"{mib} MiB: {sample.mb_per_second:.1f} MB/s, peak working set {sample.peak_working_set / MIB:.1f} MiB")
     return report(Row(f"{PROGRAM}, click to file", samples["program"]),
                   {kind: Row(what, samples[kind]) for kind, what in LOOPS.items()},
-                  Row("curl through the same proxy, to a file", samples["curl"]), startup, flatness)
+                  Row("curl through the same proxy, to a file", samples["curl"]), startup, flatness,
+                  runs.notes)
 
 
 def main() -> int:

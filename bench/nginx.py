@@ -68,6 +68,11 @@ def nginx_command() -> str:
     return found
 
 
+def nginx_version() -> str:
+    result = subprocess.run([nginx_command(), "-v"], capture_output=True, text=True, timeout=30)
+    return result.stderr.strip().rsplit(" ", 1)[-1]
+
+
 class Nginx:
     """Serves files put with put(name, ...) at http://<host>/qormavik/websetup/<name>; a context manager."""
 

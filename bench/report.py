@@ -5,7 +5,7 @@ from __future__ import annotations
 import statistics
 from dataclasses import dataclass
 
-from .runs import Sample
+from .runs import Sample, Startup
 
 MIB = 1024 * 1024
 HUNDRED_MB = 100e6
@@ -50,12 +50,15 @@ def ratio(numerator: float, denominator: float) -> str:
     return f"{numerator / denominator:.2f}×"
 
 
-def spread(values: list[float]) -> str:
-    return f"{statistics.median(values):.3f} s ({min(values):.3f}–{max(values):.3f})"
+def startup_figures(starts: list[Startup]) -> str:
+    seconds = [start.seconds for start in starts]
+    cpu = statistics.median(start.cpu_seconds for start in starts)
+    return (f"{statistics.median(seconds):.3f} s ({min(seconds):.3f}–{max(seconds):.3f}), "
+            f"CPU {cpu:.2f} s")
 
 
 def report(program: Row, references: dict[str, Row], curl: Row,
-           startup: dict[str, list[float]], flatness: dict[int, int]) -> str:
+           startup: dict[str, list[Startup]], flatness: dict[int, int], notes: list[str]) -> str:
     """references by short name: bare, naive, wide; startup: program and empty; flatness: peak
     working set by file size in bytes."""
     rows = [program, references["bare"], references["naive"], references["wide"], curl]
@@ -65,12 +68,15 @@ def report(program: Row, references: dict[str, Row], curl: Row,
                        f"exe/naive {ratio(speed, references['naive'].median_speed)}, "
                        f"exe/64 KiB {ratio(speed, references['wide'].median_speed)}.", ""]
     program_start, empty_start = startup["program"], startup["empty"]
-    lines.append(f"Start-up, process start to window shown ({len(program_start)} rounds, median (min–max)): "
-                 f"exe {spread(program_start)}, empty window program {spread(empty_start)}; "
-                 f"exe/empty {ratio(statistics.median(program_start), statistics.median(empty_start))}.")
+    median_ratio = ratio(statistics.median(start.seconds for start in program_start),
+                         statistics.median(start.seconds for start in empty_start))
+    lines.append(f"Start-up, process start to window shown ({len(program_start)} rounds, median (min–max), the "
+                 f"started program's median CPU): exe {startup_figures(program_start)}, empty window program "
+                 f"{startup_figures(empty_start)}; exe/empty {median_ratio}.")
     if flatness:
         sizes = sorted(flatness)
         peaks = ", ".join(f"{size // MIB} MiB file → {flatness[size] / MIB:.1f} MiB" for size in sizes)
         difference = (max(flatness.values()) - min(flatness.values())) / MIB
         lines.append(f"Peak working set of the exe by file size: {peaks} (spread {difference:.1f} MiB).")
+    lines += [f"Note: {note}" for note in notes]
     return "\n".join(lines)

@@ -1,12 +1,14 @@
 // Times a program's start-up: from the creation of its process to its first visible top-level
 // window with the given title. Then closes that window and waits for the program to end.
 //   bench_launch <program> <title>
-// Prints one JSON line: seconds, closed (false when the program had to be terminated);
+// Prints one JSON line: seconds, cpu_seconds (what the program spent up to then: a figure that a
+// busy machine changes less), closed (false when the program had to be terminated);
 // on failure, the reason on standard error and exit code 1.
 #include "ToolSupport.h"
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -40,6 +42,18 @@ HWND ShownWindow(DWORD processId, const std::wstring& title)
     return search.found;
 }
 
+double Seconds(const FILETIME& time)
+{
+    return static_cast<double>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime) / 1e7;
+}
+
+double CpuSeconds(HANDLE process)
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+    return Seconds(kernel) + Seconds(user);
+}
+
 double Now()
 {
     LARGE_INTEGER counter, frequency;
@@ -67,12 +81,14 @@ std::string Launch(const std::wstring& program, const std::wstring& title)
         if (Now() - start > ShowTimeoutMs / 1000.0 || WaitForSingleObject(process.Get(), 1) == WAIT_OBJECT_0) break;
     }
     const double seconds = Now() - start;
+    const double cpu = CpuSeconds(process.Get());
     if (shown) PostMessageW(shown, WM_CLOSE, 0, 0);
     const bool closed = shown && WaitForSingleObject(process.Get(), EndTimeoutMs) == WAIT_OBJECT_0;
     if (!closed) TerminateProcess(process.Get(), 1);
     if (!shown) throw std::runtime_error("no visible window titled " + Utf8(title) + " appeared");
-    char json[96];
-    std::snprintf(json, sizeof json, "{\"seconds\":%.6f,\"closed\":%s}", seconds, closed ? "true" : "false");
+    char json[128];
+    std::snprintf(json, sizeof json, "{\"seconds\":%.6f,\"cpu_seconds\":%.3f,\"closed\":%s}", seconds, cpu,
+                  closed ? "true" : "false");
     return json;
 }
 
