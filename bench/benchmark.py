@@ -20,12 +20,12 @@ from pathlib import Path
 
 from e2e.harness.builds import PROGRAM, REPOSITORY, Build, bits_of, scratch_root
 from e2e.harness.session import Session
+from e2e.harness.loaders import can_run, loader
 from e2e.harness.wine import Xvfb, wine_version
 
 from .nginx import Nginx, nginx_version
 from .report import MIB, Row, report
 from .runs import Runs, Startup
-from .wine_loader import use_64bit_loader_if_needed
 
 LOOPS = {"bare": "bare 4096-byte loop", "naive": "naive display loop, 4096 bytes", "wide": "65536-byte loop"}
 
@@ -52,11 +52,11 @@ def say(text: str) -> None:
     print(text, file=sys.stderr, flush=True)
 
 
-def machine(loader: str) -> str:
+def machine(bits: int) -> str:
     model = next((line.split(":", 1)[1].strip() for line in Path("/proc/cpuinfo").read_text().splitlines()
                   if line.startswith("model name")), "unknown processor")
     return (f"{len(os.sched_getaffinity(0))} processors (nproc) of {model}, Linux {platform.release()}, "
-            f"{wine_version()} through the {loader}, {nginx_version()}")
+            f"{wine_version()} (loader {loader(bits)}), {nginx_version()}")
 
 
 def load() -> str:
@@ -102,8 +102,10 @@ def main() -> int:
     folder = (options.build or REPOSITORY / "build" / f"win{bits}").resolve()
     build = Build(bits, program, folder / "e2e" / "tools")
     build.require()
+    if not can_run(bits):
+        raise SystemExit(f"this machine cannot run {bits}-bit programs under Wine "
+                         "(python3 -m e2e.harness.loaders says why)")
     scratch = scratch_root()
-    loader = use_64bit_loader_if_needed(scratch / "bench")
     started = datetime.datetime.now(datetime.timezone.utc)
     load_before = load()
     say(f"Measuring {program} ({bits}-bit), {options.size} MiB, {options.rounds} rounds.")
@@ -113,7 +115,7 @@ def main() -> int:
         table = measure(options, Runs(session, nginx, folder / "bench" / "tools"))
     heading = [f"Download benchmark, {started:%Y-%m-%d %H:%M} UTC: {program} ({bits}-bit), "
                f"a {options.size} MiB file from nginx on loopback, {options.rounds} rounds.",
-               f"Machine: {machine(loader)}; load average {load_before} before, {load()} after."]
+               f"Machine: {machine(bits)}; load average {load_before} before, {load()} after."]
     print("\n".join(heading) + "\n\n" + table)
     return 0
 

@@ -28,9 +28,6 @@ class FirstStart:
         self.assertEqual(self.session.standins_started(), [])
 
 
-class StartUp32(FirstStart, WineTestCase):
-    bits = 32
-
     def test_a_folder_that_cannot_be_created_ends_in_the_folder_message_alone(self):
         folder = self.session.program_folder()
         with read_only(folder):
@@ -48,6 +45,10 @@ class StartUp32(FirstStart, WineTestCase):
             run.wait()
         self.assertFalse((folder / "mavikfiles").exists())
         self.assertEqual(self.server.requests, [])
+
+
+class StartUp32(FirstStart, WineTestCase):
+    bits = 32
 
 
 class StartUp64(FirstStart, WineTestCase):
