@@ -8,6 +8,7 @@
 // The URL is opened as the program opens its URLs, so that WinINet's cache is written alike.
 // Prints one JSON line: seconds, bytes, cpu_seconds (user + kernel), peak_working_set (bytes);
 // on failure, the reason on standard error and exit code 1.
+#include "BenchClock.h"
 #include "ToolSupport.h"
 
 #include <windows.h>
@@ -39,26 +40,6 @@ constexpr Loop loops[] = {{L"bare", 4096, false}, {L"naive", 4096, true}, {L"wid
 {
     const DWORD error = GetLastError();
     throw std::runtime_error(Utf8(what) + " failed with error " + std::to_string(error));
-}
-
-double Seconds(const FILETIME& time)
-{
-    return static_cast<double>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime) / 1e7;
-}
-
-double CpuSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) Fail(L"GetProcessTimes");
-    return Seconds(kernel) + Seconds(user);
-}
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 // The DC of a window for one drawing, released in its destructor.
@@ -183,11 +164,11 @@ std::string Measure(const Loop& loop, const std::wstring& url, const std::wstrin
 {
     // The window is there before the clock starts, as the program's is before the click.
     const auto display = loop.display ? std::make_unique<NaiveDisplay>() : nullptr;
-    const double cpuBefore = CpuSeconds();
+    const double cpuBefore = CpuSeconds(GetCurrentProcess());
     const double start = Now();
     const std::uint64_t bytes = Fetch(loop, url, path, display.get());
     const double seconds = Now() - start;
-    const double cpu = CpuSeconds() - cpuBefore;
+    const double cpu = CpuSeconds(GetCurrentProcess()) - cpuBefore;
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof memory;
     if (!GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory)) Fail(L"GetProcessMemoryInfo");

@@ -4,11 +4,11 @@
 // Prints one JSON line: seconds, cpu_seconds (what the program spent up to then: a figure that a
 // busy machine changes less), closed (false when the program had to be terminated);
 // on failure, the reason on standard error and exit code 1.
+#include "BenchClock.h"
 #include "ToolSupport.h"
 
 #include <windows.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -40,26 +40,6 @@ HWND ShownWindow(DWORD processId, const std::wstring& title)
     Search search{processId, &title, nullptr};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
-}
-
-double Seconds(const FILETIME& time)
-{
-    return static_cast<double>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime) / 1e7;
-}
-
-double CpuSeconds(HANDLE process)
-{
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
-    return Seconds(kernel) + Seconds(user);
-}
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 std::string Launch(const std::wstring& program, const std::wstring& title)
