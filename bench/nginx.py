@@ -144,3 +144,5 @@ class Nginx:
         if self._process:
             self._process.stderr.close()
         self._process = None
+        # The served files are large; nothing in here is looked at after a run.
+        shutil.rmtree(self.work, ignore_errors=True)
