@@ -9,6 +9,7 @@
 #include "platform/win32/Win32MachineInfo.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32SettingsStore.h"
+#include "platform/win32/Win32SingleInstance.h"
 
 #include <windows.h>
 
@@ -25,7 +26,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     Win32Internet internet;
     Win32Processes processes;
     Win32Clock clock;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock};
+    Win32SingleInstance instance;
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance};
 
     SetupState state;
     ProgramRoads roads(state, platform);

@@ -262,9 +262,7 @@ class CompleteRun:
         self.assertGreater(strips[1], strips[0])
 
 
-class DownloadRoad32(CompleteRun, DownloadRoadCase):
-    bits = 32
-
+class DownloadRoad(CompleteRun):
     def test_the_welcome_window_and_its_button_following_the_mouse(self):
         run, window = self.open_window()
         self.assertEqual(window.control(STATUS_ID).text, "-")
@@ -364,7 +362,11 @@ class DownloadRoad32(CompleteRun, DownloadRoadCase):
                 self.assert_local_files(run.folder, left)
 
 
-class DownloadRoad64(CompleteRun, DownloadRoadCase):
+class DownloadRoad32(DownloadRoad, DownloadRoadCase):
+    bits = 32
+
+
+class DownloadRoad64(DownloadRoad, DownloadRoadCase):
     bits = 64
 
 

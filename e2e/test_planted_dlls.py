@@ -36,9 +36,8 @@ class PlantedDlls:
         folder = self.session.root / "control"
         folder.mkdir()
         shutil.copyfile(self.build.planted, folder / "shcore.dll")
-        system = "syswow64" if self.bits == 32 else "system32"
-        self.session.prefix.run([f"C:\\windows\\{system}\\rundll32.exe", f"{windows_path(folder / 'shcore.dll')},Any"],
-                                check=False)
+        # The prefix's loader of this bitness runs the rundll32 of this bitness.
+        self.session.prefix.run(["rundll32.exe", f"{windows_path(folder / 'shcore.dll')},Any"], check=False)
         self.assertEqual(self.planted_loads(folder), ["shcore.dll"])
 
     def test_no_planted_dll_is_loaded_during_a_whole_download_road(self):

@@ -27,7 +27,6 @@ class FirstStart:
         run.wait()
         self.assertEqual(self.session.standins_started(), [])
 
-
     def test_a_link_or_a_file_standing_for_the_local_folder_ends_in_the_folder_message_alone(self):
         # Wine reports a Linux symbolic link with the reparse point attribute, as Windows reports a
         # junction or symbolic link. What Wine cannot show (the folder's access list, that the
@@ -57,10 +56,6 @@ class FirstStart:
                 check_untouched(folder / "mavikfiles")
         self.assertEqual(self.server.requests, [])
 
-
-class StartUp32(FirstStart, WineTestCase):
-    bits = 32
-
     def test_a_folder_that_cannot_be_created_ends_in_the_folder_message_alone(self):
         folder = self.session.program_folder()
         with read_only(folder):
@@ -78,6 +73,10 @@ class StartUp32(FirstStart, WineTestCase):
             run.wait()
         self.assertFalse((folder / "mavikfiles").exists())
         self.assertEqual(self.server.requests, [])
+
+
+class StartUp32(FirstStart, WineTestCase):
+    bits = 32
 
 
 class StartUp64(FirstStart, WineTestCase):

@@ -7,6 +7,7 @@
 #include "platform/MachineInfo.h"
 #include "platform/Processes.h"
 #include "platform/SettingsStore.h"
+#include "platform/SingleInstance.h"
 
 struct Platform {
     FileSystem& files;
@@ -17,4 +18,5 @@ struct Platform {
     Internet& internet;
     Processes& processes;
     Clock& clock;
+    SingleInstance& instance;
 };

@@ -3,8 +3,9 @@
 
 #include <cstdint>
 
-// Starts exactly the program at path and blocks, without serving window
-// events, until it has exited; says so in a message box when it cannot start.
+// Starts exactly the program at path and blocks until it has exited, serving
+// only the messages other programs send to our windows; says so in a message
+// box when it cannot start.
 void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle);
 
 // Raises the process's first counting top-level window; false when it has none.

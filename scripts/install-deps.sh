@@ -33,4 +33,6 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 sudo_if_needed apt-get update -q
+# wine32 is needed where the kernel runs 32-bit programs. Where it does not, a few i386 install
+# scripts print "Exec format error" and apt still ends with success; the tests then run 64-bit only.
 sudo_if_needed apt-get install -y -q "${missing[@]}"

@@ -13,4 +13,5 @@ for preset in win32 win64; do
 done
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
+/usr/bin/python3 -m e2e.harness.loaders
 ctest --preset native

@@ -6,6 +6,7 @@ import hashlib
 import unittest
 
 from .builds import build, scratch_root
+from .loaders import can_run, skip_reason
 from .session import Session
 from .wine import Xvfb
 
@@ -22,13 +23,25 @@ class WineTestCase(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls) -> None:
-        cls.build = build(cls.bits)
-        if cls.build is None:
-            raise unittest.SkipTest(f"no {cls.bits}-bit build is configured")
+        cls.skip_reason = cls.reason_to_skip()
+        if cls.skip_reason:
+            return
         cls.build.require()
         cls.xvfb = cls.enterClassContext(Xvfb())
 
+    @classmethod
+    def reason_to_skip(cls) -> str | None:
+        cls.build = build(cls.bits)
+        if cls.build is None:
+            return f"no {cls.bits}-bit build is configured"
+        if not can_run(cls.bits):
+            return skip_reason(cls.bits)
+        return None
+
     def setUp(self) -> None:
+        # Skipped here rather than for the whole class, so that each test reports its own line.
+        if self.skip_reason:
+            self.skipTest(self.skip_reason)
         self.session = self.enterContext(Session(self.build, self.run_folder(), self.xvfb.display, scratch_root()))
         self.driver = self.session.driver
         self.server = self.session.server

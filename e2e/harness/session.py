@@ -68,7 +68,7 @@ class Session(contextlib.ExitStack):
         shutil.rmtree(self.root, ignore_errors=True)
         self.root.mkdir(parents=True)
         template = template_prefix(self.template_root)
-        self.prefix: Prefix = copy_prefix(template, self.root / "prefix", self.display)
+        self.prefix: Prefix = copy_prefix(template, self.root / "prefix", self.display, self.build.bits)
         if not os.environ.get("MAVIK_E2E_KEEP"):
             self.callback(shutil.rmtree, self.root, ignore_errors=True)
         self.server = self.enter_context(PackageServer())

@@ -11,6 +11,8 @@ import subprocess
 import time
 from pathlib import Path, PurePosixPath
 
+from .loaders import can_run, loader
+
 WINE_ENVIRONMENT = {
     "WINEDEBUG": "-all",
     # No Mono and Gecko installers: the program needs neither, and their prompts would hang a run.
@@ -52,7 +54,7 @@ def windows_path(path: Path | str) -> str:
 
 
 def wine_version() -> str:
-    return subprocess.run([command("wine"), "--version"], capture_output=True, text=True, timeout=30).stdout.strip()
+    return subprocess.run([str(loader(64)), "--version"], capture_output=True, text=True, timeout=30).stdout.strip()
 
 
 class Xvfb:
@@ -109,23 +111,26 @@ def _line(descriptor: int, timeout: float) -> str:
 
 
 class Prefix:
-    """One Wine prefix and the X display its programs use."""
+    """One Wine prefix and the X display its programs use; every program in it, tools included,
+    starts through the loader of the given bitness."""
 
-    def __init__(self, path: Path, display: str) -> None:
+    def __init__(self, path: Path, display: str, bits: int) -> None:
         self.path = path
         self.display = display
+        self.loader = str(loader(bits))
 
     def environment(self, extra: dict[str, str] | None = None) -> dict[str, str]:
         environment = dict(os.environ)
         environment.update(WINE_ENVIRONMENT)
-        environment.update(WINEPREFIX=str(self.path), DISPLAY=self.display)
+        # Wine starts child processes through WINELOADER (with "64" taken off for a 32-bit child).
+        environment.update(WINEPREFIX=str(self.path), DISPLAY=self.display, WINELOADER=self.loader)
         environment.update(extra or {})
         return environment
 
     def run(self, arguments: list[str], timeout: float = 60, check: bool = True) -> subprocess.CompletedProcess:
         """Runs a Wine command to its end; fails when it outlasts timeout, or fails while check is set."""
         try:
-            result = subprocess.run([command("wine"), *arguments], env=self.environment(),
+            result = subprocess.run([self.loader, *arguments], env=self.environment(),
                                     capture_output=True, text=True, timeout=timeout)
         except subprocess.TimeoutExpired as error:
             raise WineError(f"'wine {' '.join(arguments)}' did not end within {timeout} s") from error
@@ -134,7 +139,7 @@ class Prefix:
         return result
 
     def start(self, arguments: list[str], environment: dict[str, str] | None = None, **popen) -> subprocess.Popen:
-        return subprocess.Popen([command("wine"), *arguments], env=self.environment(environment), **popen)
+        return subprocess.Popen([self.loader, *arguments], env=self.environment(environment), **popen)
 
     def set_value(self, key: str, name: str, value: str | int, view: int | None = None) -> None:
         """Writes a REG_SZ (str) or REG_DWORD (int) value; view 32 or 64 picks the registry view."""
@@ -174,30 +179,33 @@ def _view(view: int | None) -> list[str]:
 
 
 def template_prefix(root: Path) -> Path:
-    """The ready template under root, created once (10-15 s) and again when Wine's version changes."""
+    """The ready template under root, created once (10-15 s) and again when Wine's version or the
+    bitnesses this machine runs change. Where 32-bit programs run, the 32-bit loader creates it, so
+    that it serves programs of both bitnesses."""
     template = root / "template-prefix"
     stamp = root / "template-prefix.version"
-    version = wine_version()
+    with_32bit = can_run(32)
+    version = f"{wine_version()} {'32+64' if with_32bit else '64'}-bit"
     with open(root / "template-prefix.lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if stamp.is_file() and stamp.read_text() == version and (template / WOW64_FOLDER).is_dir():
+        if stamp.is_file() and stamp.read_text() == version and (template / "system.reg").is_file():
             return template
         stamp.unlink(missing_ok=True)
         shutil.rmtree(template, ignore_errors=True)
-        prefix = Prefix(template, display="")
+        prefix = Prefix(template, display="", bits=32 if with_32bit else 64)
         try:
             prefix.run(["wineboot", "-i"], timeout=180)
             for key, name, value in DESKTOP_SETTINGS:
                 prefix.set_value(key, name, value)
         finally:
             prefix.stop()
-        if not (template / WOW64_FOLDER).is_dir():
+        if with_32bit and not (template / WOW64_FOLDER).is_dir():
             raise WineError("the new prefix cannot run 32-bit programs: install wine32 (i386) and run again")
         stamp.write_text(version)
     return template
 
 
-def copy_prefix(template: Path, destination: Path, display: str) -> Prefix:
+def copy_prefix(template: Path, destination: Path, display: str, bits: int) -> Prefix:
     """A prefix of its own for one run; only the DLL folders are shared with the template."""
 
     def copy(source: Path, target: Path, shared: bool) -> None:
@@ -215,4 +223,4 @@ def copy_prefix(template: Path, destination: Path, display: str) -> Prefix:
         shutil.copystat(source, target)
 
     copy(template, destination, shared=False)
-    return Prefix(destination, display)
+    return Prefix(destination, display, bits)

@@ -7,6 +7,7 @@
 #include "tests/fakes/FakeMachineInfo.h"
 #include "tests/fakes/FakeProcesses.h"
 #include "tests/fakes/FakeSettingsStore.h"
+#include "tests/fakes/FakeSingleInstance.h"
 
 struct FakePlatform {
     FakeFileSystem files;
@@ -17,5 +18,6 @@ struct FakePlatform {
     FakeInternet internet;
     FakeProcesses processes;
     FakeClock clock;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock};
+    FakeSingleInstance instance;
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance};
 };
