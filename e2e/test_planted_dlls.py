@@ -1,5 +1,6 @@
 """No DLL from the program's own folder: a DLL planted there under the name of every DLL that the
-program's process loads during a whole download road is never loaded, and the road completes."""
+program's process loads during a whole download road is never loaded, and the road completes.
+The cases are WineTestCase ones, through the download road's DownloadRoadCase."""
 
 from __future__ import annotations
 
