@@ -28,6 +28,7 @@ Text SecurityDescriptorText(const ProtectedAccess& access)
     // Owner: the administrators. D:P: a protected access list, nothing inherited from the parent.
     Text text = u"O:BAD:P";
     // A: allow; OICI: inherited by files (object) and folders (container) made inside.
-    for (const auto& entry : access) text += u"(A;OICI;" + Rights(entry.access) + u";;;" + TrusteeSid(entry.trustee) + u")";
+    for (const auto& entry : access)
+        text += u"(A;OICI;" + Rights(entry.access) + u";;;" + TrusteeSid(entry.trustee) + u")";
     return text;
 }

@@ -67,9 +67,9 @@ class SecurityDescriptor {
 public:
     explicit SecurityDescriptor(const ProtectedAccess& access)
     {
+        const Text text = SecurityDescriptorText(access);
         PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Wide(SecurityDescriptorText(access)), SDDL_REVISION_1,
-                                                                  &descriptor, nullptr))
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Wide(text), SDDL_REVISION_1, &descriptor, nullptr))
             RaiseLastError();
         memory_ = LocalMemory(descriptor);
     }

@@ -21,7 +21,8 @@ TEST(LocalFolderTest, AMissingFolderIsCreatedWithTheAccessListAndHeld)
 {
     FakeFileSystem files;
     PrepareLocalFolder(files, Folder);
-    EXPECT_EQ(files.calls, (std::vector<Text>{u"KindOf " + Folder, u"MkDir " + Folder, u"HoldFolder " + Folder}));
+    EXPECT_EQ(files.calls,
+              (std::vector<Text>{u"KindOf " + Folder, u"MkDir " + Folder, u"HoldFolder " + Folder}));
     EXPECT_EQ(files.createdWith.at(Folder), LocalFolderAccess);
     EXPECT_EQ(files.held.at(Folder), LocalFolderAccess);
 }
