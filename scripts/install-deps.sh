@@ -7,6 +7,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine32 wine64 xvfb e2fsprogs
+  osslsigncode openssl
 )
 
 sudo_if_needed() {
