@@ -31,8 +31,12 @@ class Build:
     def standin(self) -> Path:
         return self.tools / "mavik_standin.exe"
 
+    @property
+    def planted(self) -> Path:
+        return self.tools / "mavik_planted.dll"
+
     def missing(self) -> list[Path]:
-        return [path for path in (self.program, self.driver, self.standin) if not path.is_file()]
+        return [path for path in (self.program, self.driver, self.standin, self.planted) if not path.is_file()]
 
     def require(self) -> None:
         missing = self.missing()
