@@ -30,6 +30,7 @@ BEHAVIOURS = {DOTNET: "", PDF_PRINTER: "", MAIN_APP: "marker=1"}
 ROUND_TIMEOUT = 240
 CANCEL_BOX_TIMEOUT = 5
 TRANSFER_RATE = 2 * 1024 * 1024
+CANCELLED = " dosyası diske indirilemeden iptal edildi."
 KINDS = ("healthy", "drop", "stall", "silent", "ignores-range", "changed")
 
 
@@ -48,6 +49,8 @@ class Soak:
         self.bodies: dict[str, bytes] = {}
         self.versions = collections.Counter()
         self.run: ProgramRun | None = None
+        # What each final file of the current program's folder held when it was fetched.
+        self.fetched: dict[str, bytes] = {}
         self.clicked_at = 0.0
 
     # The server's side.
@@ -90,6 +93,7 @@ class Soak:
         self.session.configure_standins(BEHAVIOURS)
         folder = self.session.program_folder(program=self.session.build.quick_stall_program)
         self.run = self.session.start_program(folder)
+        self.fetched = {}
         self.driver.wait_window(title="QorMavikWebSetup", exe=PROGRAM, timeout=60)
         self.counts["program starts"] += 1
 
@@ -128,8 +132,11 @@ class Soak:
         window = window_in(snapshot)
         if not window or not window.visible or time.monotonic() - self.clicked_at < 0.5:
             return False
+        # After a Yes the button is idle at once, while the transfer beneath is still ending.
+        status = window.control(STATUS_ID).text
         button = shown_button(window)
-        return bool(button) and button.id in (IDLE, IDLE_HOVER) and not snapshot.message_boxes(exe=PROGRAM)
+        return (bool(button) and button.id in (IDLE, IDLE_HOVER) and not snapshot.message_boxes(exe=PROGRAM)
+                and (status.endswith(CANCELLED) or " dosyası indirilemedi (" in status))
 
     def wait_round(self) -> None:
         deadline = time.monotonic() + ROUND_TIMEOUT
@@ -151,7 +158,7 @@ class Soak:
 
     def cancelled_name(self) -> str | None:
         status = window_in(self.driver.snapshot()).control(STATUS_ID).text
-        if not status.endswith(" dosyası diske indirilemeden iptal edildi."):
+        if not status.endswith(CANCELLED):
             return None
         shown = status.split(" dosyası")[0]
         return next(name for name in QUEUE if shown.endswith(name[-15:]))
@@ -162,15 +169,19 @@ class Soak:
         cancelled = None if installed else self.cancelled_name()
         for name in QUEUE:
             final, part = local / name, local / (name + ".part")
-            if final.exists() and final.read_bytes() != self.bodies[name]:
+            fresh = final.exists() and final.stat().st_mtime >= round_started
+            # A final file that an earlier click fetched must still be what that click got.
+            if final.exists() and final.read_bytes() != (self.bodies[name] if fresh else self.fetched.get(name)):
                 raise Fault(f"{final} differs from the server's file")
+            if fresh:
+                self.fetched[name] = self.bodies[name]
             if name == cancelled:
                 if part.exists() or final.exists():
                     raise Fault(f"{name} or its .part left after a cancel")
                 self.counts["transfers cancelled"] += 1
             elif name not in requested:
                 continue
-            elif final.exists() and final.stat().st_mtime >= round_started:
+            elif fresh:
                 self.counts["transfers completed"] += 1
             elif installed:
                 raise Fault(f"the packages were installed without {name}")

@@ -40,8 +40,12 @@ class Build:
     def quick_stall_seconds(self) -> float:
         return float((self.tools / "quick-stall" / "stall-timeout-seconds").read_text())
 
+    @property
+    def planted(self) -> Path:
+        return self.tools / "mavik_planted.dll"
+
     def missing(self) -> list[Path]:
-        return [path for path in (self.program, self.driver, self.standin, self.quick_stall_program)
+        return [path for path in (self.program, self.driver, self.standin, self.planted, self.quick_stall_program)
                 if not path.is_file()]
 
     def require(self) -> None:
