@@ -2,6 +2,7 @@
 #include "platform/Text.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 
@@ -18,6 +19,15 @@ public:
     virtual void Write(std::span<const std::byte> bytes) = 0;
 };
 
+// A local file opened for reading; while it is open nobody may write, rename or delete it.
+class InputFile {
+public:
+    virtual ~InputFile() = default;
+    virtual std::uint64_t Size() = 0;                             // raises RuntimeError
+    // Reads on from where the last read ended, up to bytes.size(); 0 only at the end. Raises RuntimeError.
+    virtual std::size_t Read(std::span<std::byte> bytes) = 0;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -28,6 +38,8 @@ public:
     virtual void Kill(const Text& path) = 0;                      // raises RuntimeError
     // Creates or truncates the file; raises RuntimeError when it cannot be opened.
     virtual std::unique_ptr<OutputFile> Create(const Text& path) = 0;
+    // Opens an existing file for reading, sharing it with readers only; raises RuntimeError.
+    virtual std::unique_ptr<InputFile> OpenLocked(const Text& path) = 0;
     // Moves from onto to, replacing a file that is there; raises RuntimeError.
     virtual void Rename(const Text& from, const Text& to) = 0;
     // Folder of the running executable, without a trailing separator unless it is a root.

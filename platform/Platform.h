@@ -3,6 +3,7 @@
 // the program builds from the real Win32 side and the tests from fakes.
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/Hashing.h"
 #include "platform/Internet.h"
 #include "platform/MachineInfo.h"
 #include "platform/Processes.h"
@@ -17,4 +18,5 @@ struct Platform {
     Internet& internet;
     Processes& processes;
     Clock& clock;
+    Hashing& hashing;
 };

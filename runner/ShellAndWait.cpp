@@ -9,9 +9,12 @@ namespace {
 // How long a started program may take to show its first window.
 constexpr float WindowSearchSeconds = 2.0f;
 
-std::optional<std::uint32_t> StartOrSayWhy(Platform& platform, const Text& path, std::int32_t windowStyle)
+std::optional<std::uint32_t> StartOrSayWhy(Platform& platform, const Text& path, std::int32_t windowStyle,
+                                           const PackagePin* pin)
 {
     try {
+        // Held until the process has started: the file that runs is the one that was checked.
+        const auto verified = pin ? OpenVerified(platform, path, *pin) : nullptr;
         return platform.processes.Start(path, windowStyle);
     } catch (const RuntimeError& error) {
         platform.dialogs.MsgBox(u"Program başlatılamadı: " + path + u"\r\n" + error.Description(),
@@ -22,9 +25,9 @@ std::optional<std::uint32_t> StartOrSayWhy(Platform& platform, const Text& path,
 
 } // namespace
 
-void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle)
+void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle, const PackagePin* pin)
 {
-    const auto processId = StartOrSayWhy(platform, path, windowStyle);
+    const auto processId = StartOrSayWhy(platform, path, windowStyle, pin);
     if (!processId) return;
 
     // A tight poll without pumping: the installer's window usually shows up within moments.

@@ -22,5 +22,6 @@ inline const Text RemoteFolder = u"qormavik/websetup/";
 inline const Text LocalFolderName = u"\\mavikfiles\\";
 
 // Where the program's own logic begins: administrator check, package plan,
-// and then one of the two roads.
-void Main(SetupState& state, Platform& platform, StartupRoads& roads, const Text& baseUrl);
+// and then one of the two roads. Pinned packages count as present only when they match.
+void Main(SetupState& state, Platform& platform, StartupRoads& roads, const Text& baseUrl,
+          const PackagePins& pins);

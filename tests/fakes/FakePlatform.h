@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "tests/fakes/FakeDialogs.h"
 #include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeHashing.h"
 #include "tests/fakes/FakeInternet.h"
 #include "tests/fakes/FakeMachineInfo.h"
 #include "tests/fakes/FakeProcesses.h"
@@ -17,5 +18,6 @@ struct FakePlatform {
     FakeInternet internet;
     FakeProcesses processes;
     FakeClock clock;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock};
+    FakeHashing hashing;
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, hashing};
 };

@@ -20,6 +20,7 @@ private:
 std::uint32_t FakeProcesses::Start(const Text& path, int windowStyle)
 {
     log.push_back(u"Start " + path + u" " + DecimalText(windowStyle));
+    if (onStart) onStart(path);
     auto found = startable.find(path);
     if (found == startable.end()) throw RuntimeError(ErrorNumber::FileNotFound, startError);
     return found->second;
