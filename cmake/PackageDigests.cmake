@@ -18,7 +18,9 @@ function(mavik_check_base_url url allow_http)
     endif()
     message(FATAL_ERROR "MAVIK_BASE_URL '${url}' is plain http. Packages run as administrator, so they "
                         "must come over https: use an https:// URL, or set MAVIK_ALLOW_HTTP=ON to "
-                        "accept http knowingly (tests on a closed network only).")
+                        "accept http knowingly (tests on a closed network only). A build folder "
+                        "configured when http was the default keeps it: configure it again with "
+                        "-U MAVIK_BASE_URL to take the https default.")
   endif()
   message(FATAL_ERROR "MAVIK_BASE_URL must be https://<host>/ (a root URL ending in /), got '${url}'")
 endfunction()

@@ -1,6 +1,7 @@
 # Lays the stand-in under every package name into <folder>/packages, lists their digests there as
 # sha256sum would (packages.sha256), and compiles that list into <folder>/include/app/PackagePins.h
 # the way a pinned build does:  cmake -D standin=<exe> -D folder=<folder> -P PinStandins.cmake
+cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/PackageDigests.cmake)
 
 file(SHA256 "${standin}" digest)
