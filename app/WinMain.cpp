@@ -11,6 +11,7 @@
 #include "platform/win32/Win32MachineInfo.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32SettingsStore.h"
+#include "platform/win32/Win32SingleInstance.h"
 
 #include <windows.h>
 
@@ -27,8 +28,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     Win32Internet internet;
     Win32Processes processes;
     Win32Clock clock;
+    Win32SingleInstance instance;
     Win32Hashing hashing;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, hashing};
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance, hashing};
 
     SetupState state;
     ProgramRoads roads(state, platform);

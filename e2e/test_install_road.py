@@ -14,6 +14,7 @@ from e2e.harness.wine import windows_path
 WAIT_WINDOW = "Bekleyiniz..."
 WAIT_LABEL = "Gerekli programlar kuruluyor..."
 QUESTION = "QORmavik kurulumu iptal edildi, ek paketler kurulsun mu?"
+ALREADY_RUNNING = "Kurulum programı zaten çalışıyor."
 START_FAILED = "Program başlatılamadı: "
 # A stand-in that shows a window is found at once; without one the program looks for it for 2 s.
 SHOWN = "window=1"
@@ -118,6 +119,52 @@ class InstallRoad:
         for window in settled.values():
             self.assertTrue(window.topmost)
             self.assertEqual([child.text for child in window.children if child.visible], [WAIT_LABEL])
+
+    def test_an_installer_that_broadcasts_while_the_program_waits_is_answered_and_the_sequence_goes_on(self):
+        # The broadcast reaches every top-level window, the hidden wait window included, and returns
+        # only when each has answered; the main installer writes its marker as a DWORD.
+        run = self.start({DOTNET: f"{SHOWN} broadcast=1", MAIN_APP: f"{SHOWN} marker=dword:1", PDF_PRINTER: SHOWN})
+
+        self.assertEqual(run.wait(60), 0)
+        runs = package_runs(self.session.standin_log())
+        self.assertEqual([package["start"] for package in runs], [DOTNET, MAIN_APP, PDF_PRINTER],
+                         "a DWORD marker of 1 counts as completed: no question")
+        answered = runs[0]["broadcast"]
+        self.assertRegex(answered, r"^answered \d+$")
+        self.assertLess(int(answered.split()[1]), 10000, "the waiting program answers the broadcast at once")
+        self.assertEqual(runs[1]["wrote"], "marker dword 1")
+
+    def test_a_completion_marker_left_as_a_dword_0_counts_as_cancelled(self):
+        run = self.start({MAIN_APP: f"{SHOWN} marker=dword:0", PDF_PRINTER: SHOWN}, dotnet=True)
+
+        self.answer_question(IDNO)
+
+        self.assertEqual(run.wait(10), 0)
+        self.assertEqual(self.session.standins_started(), [MAIN_APP])
+
+    def test_a_second_start_says_that_a_copy_runs_touches_nothing_and_the_first_goes_on(self):
+        # The first copy holds at the question after its main installer, until the test answers it.
+        first = self.start({MAIN_APP: SHOWN, PDF_PRINTER: SHOWN}, dotnet=True)
+        question = self.message_box("MavikWebSetup", "question", [IDYES, IDNO])
+
+        other = self.session.program_folder()
+        second = self.session.start_program(other)
+        box = self.driver.wait_for(
+            lambda snapshot: next((box for box in snapshot.message_boxes(exe=PROGRAM) if box.hwnd != question.hwnd),
+                                  None), "the second copy's message box", exe=PROGRAM)
+        self.assertEqual(box.message, ALREADY_RUNNING)
+        self.assertEqual(box.title, "MavikWebSetup")
+        self.assertEqual(self.driver.icon(box.icon), "exclamation")
+        self.assertEqual([button.id for button in box.buttons], [IDOK])
+        self.answer(box, IDOK)
+        self.assertEqual(second.wait(15), 0)
+        self.assertFalse((other / "mavikfiles").exists(), "the second copy creates no folder")
+        self.assertEqual(self.server.requests, [], "and fetches nothing")
+
+        self.assertTrue(first.running)
+        self.answer(question, IDYES)
+        self.assertEqual(first.wait(15), 0)
+        self.assertEqual(self.session.standins_started(), [MAIN_APP, PDF_PRINTER])
 
     def test_a_main_installer_that_leaves_the_marker_at_0_is_asked_about_and_no_skips_the_printer(self):
         self.machine.marker = "1"

@@ -8,6 +8,7 @@
 #include "platform/MachineInfo.h"
 #include "platform/Processes.h"
 #include "platform/SettingsStore.h"
+#include "platform/SingleInstance.h"
 
 struct Platform {
     FileSystem& files;
@@ -18,5 +19,6 @@ struct Platform {
     Internet& internet;
     Processes& processes;
     Clock& clock;
+    SingleInstance& instance;
     Hashing& hashing;
 };

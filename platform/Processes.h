@@ -6,21 +6,24 @@
 
 using WindowHandle = std::uintptr_t;
 
-// A process handle that can only be waited on; closed when destroyed.
-class ProcessWaitHandle {
+// A process this program started, held open from its start until this is
+// destroyed, so that its id cannot pass to another process meanwhile.
+class StartedProcess {
 public:
-    virtual ~ProcessWaitHandle() = default;
+    virtual ~StartedProcess() = default;
+    virtual std::uint32_t Id() const = 0;
+    // Returns when the process has exited. Meanwhile the thread serves only the
+    // messages that other threads send to its windows: no input, timer tick or
+    // posted message is dispatched.
     virtual void WaitForExit() = 0;
 };
 
 class Processes {
 public:
     virtual ~Processes() = default;
-    // Starts exactly the program at path, without arguments, and returns its
-    // process id; raises RuntimeError with the system's description on failure.
-    virtual std::uint32_t Start(const Text& path, int windowStyle) = 0;
-    // Null when the process cannot be opened for waiting.
-    virtual std::unique_ptr<ProcessWaitHandle> OpenForWait(std::uint32_t processId) = 0;
+    // Starts exactly the program at path, without arguments; raises
+    // RuntimeError with the system's description on failure.
+    virtual std::unique_ptr<StartedProcess> Start(const Text& path, int windowStyle) = 0;
 
     // Top-level windows in Z order, frontmost first; 0 after the last.
     virtual WindowHandle FirstTopLevelWindow() = 0;

@@ -2,15 +2,14 @@
 
 #include "platform/RuntimeError.h"
 
-#include <optional>
-
 namespace {
 
 // How long a started program may take to show its first window.
 constexpr float WindowSearchSeconds = 2.0f;
 
-std::optional<std::uint32_t> StartOrSayWhy(Platform& platform, const Text& path, std::int32_t windowStyle,
-                                           const PackagePin* pin)
+// Null when the start failed and the user has been told why.
+std::unique_ptr<StartedProcess> StartOrSayWhy(Platform& platform, const Text& path, std::int32_t windowStyle,
+                                              const PackagePin* pin)
 {
     try {
         // Held until the process has started: the file that runs is the one that was checked.
@@ -19,7 +18,7 @@ std::optional<std::uint32_t> StartOrSayWhy(Platform& platform, const Text& path,
     } catch (const RuntimeError& error) {
         platform.dialogs.MsgBox(u"Program başlatılamadı: " + path + u"\r\n" + error.Description(),
                                 MsgBoxStyle::Exclamation, u"Hata");
-        return std::nullopt;
+        return nullptr;
     }
 }
 
@@ -27,17 +26,17 @@ std::optional<std::uint32_t> StartOrSayWhy(Platform& platform, const Text& path,
 
 void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle, const PackagePin* pin)
 {
-    const auto processId = StartOrSayWhy(platform, path, windowStyle, pin);
-    if (!processId) return;
+    const auto process = StartOrSayWhy(platform, path, windowStyle, pin);
+    if (!process) return;
 
-    // A tight poll without pumping: the installer's window usually shows up within moments.
+    // A tight poll without pumping: the installer's window usually shows up within moments. A
+    // message the installer sends us meanwhile is answered once the wait below begins.
     const double started = platform.clock.MonotonicSeconds();
     bool found = false;
     while (!found && static_cast<float>(platform.clock.MonotonicSeconds() - started) < WindowSearchSeconds)
-        found = BringProcessWindowToTop(platform.processes, *processId);
+        found = BringProcessWindowToTop(platform.processes, process->Id());
 
-    // Null when the process has already gone or may not be waited on.
-    if (auto process = platform.processes.OpenForWait(*processId)) process->WaitForExit();
+    process->WaitForExit();
 }
 
 bool BringProcessWindowToTop(Processes& processes, std::uint32_t processId)

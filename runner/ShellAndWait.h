@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-// Starts exactly the program at path and blocks, without serving window
-// events, until it has exited; says so in a message box when it cannot start,
-// or when pin is given and the file does not match it.
+// Starts exactly the program at path and blocks until it has exited, serving
+// only the messages other programs send to our windows; says so in a message
+// box when it cannot start, or when pin is given and the file does not match it.
 void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle, const PackagePin* pin);
 
 // Raises the process's first counting top-level window; false when it has none.

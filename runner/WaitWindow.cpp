@@ -43,7 +43,13 @@ void RunPackage(SetupState& state, EventPump& events, WaitWindowView& window, co
 {
     state.RunnerBusy = false;
     state.CurrentPackage = path;
-    window.Load();
+    try {
+        window.Load();
+    } catch (...) {
+        // Form_Load has already put the window on top; nothing else would take it away.
+        window.Unload();
+        throw;
+    }
     window.Show();
     while (state.RunnerBusy) events.DoEvents();
 }

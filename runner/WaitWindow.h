@@ -16,11 +16,13 @@ public:
     virtual WindowHandle Handle() = 0;
     // Into the topmost band and visible, without moving, sizing or activating it.
     virtual void SetTopmost() = 0;
+    // Raises RuntimeError when the timer cannot be switched on.
     virtual void EnableTimer(bool enabled) = 0;
     virtual void Focus() = 0;
     // Invisible but still loaded.
     virtual void Hide() = 0;
-    // Form_Unload has run and the window is gone when this returns.
+    // Form_Unload has run and the window is gone when this returns; nothing
+    // happens when the window is not loaded.
     virtual void Unload() = 0;
 };
 
@@ -41,5 +43,6 @@ private:
 
 // Runs the package at path behind the wait window and returns once the
 // window has unloaded: an executable has then exited, an ".msi" document has
-// been accepted or refused by the shell.
+// been accepted or refused by the shell. A window that fails to load (its
+// timer cannot be set) is unloaded and the error raised.
 void RunPackage(SetupState& state, EventPump& events, WaitWindowView& window, const Text& path);

@@ -7,6 +7,7 @@ namespace {
 
 const Text AdminMessage =
     u"Kurulum programını çalıştırmak için sağ tıklayarak \"Yönetici olarak çalıştır\" seçeneğini kullanın.";
+const Text AlreadyRunningMessage = u"Kurulum programı zaten çalışıyor.";
 
 void PlanPackages(SetupState& state, Platform& platform)
 {
@@ -70,6 +71,11 @@ void Main(SetupState& state, Platform& platform, StartupRoads& roads, const Text
 {
     if (platform.machine.IsUserAnAdmin() == 0) {
         platform.dialogs.MsgBox(AdminMessage, MsgBoxStyle::OkOnly);
+        return;
+    }
+    // Before anything is touched: the other copy owns the folder and its files.
+    if (!platform.instance.ClaimSoleCopy()) {
+        platform.dialogs.MsgBox(AlreadyRunningMessage, MsgBoxStyle::Exclamation);
         return;
     }
     try {

@@ -32,6 +32,7 @@ private:
 };
 
 using OwnedFile = Owned<HANDLE, CloseHandle>;
+using OwnedHandle = Owned<HANDLE, CloseHandle>;
 using OwnedKey = Owned<HKEY, RegCloseKey>;
 using OwnedWindow = Owned<HWND, DestroyWindow>;
 

@@ -447,11 +447,26 @@ std::vector<std::wstring> Fields(std::string_view line)
 
 // Creating a window first makes this process the one that brings up the desktop and its display
 // driver, so that the program under test, started later, never races another process for them.
-std::string Idle(Arguments)
+// The window's own thread serves its messages: a SendMessage to HWND_BROADCAST, as installers send
+// WM_SETTINGCHANGE, waits until every top-level window has answered, this one included.
+DWORD WINAPI HoldAnchor(void* created)
 {
     const OwnedWindow anchor(CreateWindowExW(0, L"STATIC", L"mavik_driver", WS_POPUP, 0, 0, 1, 1, nullptr,
                                              nullptr, nullptr, nullptr));
-    if (!anchor) throw CommandError(L"no window can be created: the desktop or the display is not usable");
+    if (anchor) SetEvent(created);
+    MSG message;
+    while (anchor && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    return 0;
+}
+
+std::string Idle(Arguments)
+{
+    const OwnedHandle created(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const OwnedHandle thread(CreateThread(nullptr, 0, HoldAnchor, created.Get(), 0, nullptr));
+    // The thread ends at once when it could not create the window.
+    const HANDLE outcomes[] = {created.Get(), thread.Get()};
+    if (!thread || WaitForMultipleObjects(2, outcomes, FALSE, INFINITE) != WAIT_OBJECT_0)
+        throw CommandError(L"no window can be created: the desktop or the display is not usable");
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     std::string pending;
     char buffer[4096];

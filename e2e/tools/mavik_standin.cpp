@@ -1,12 +1,19 @@
 // Stands in for an installer package in the end-to-end tests. It is served under the package's
 // file name; the line of the file named by MAVIK_STANDIN_CONFIG that starts with that name says
-// how it behaves:  <name> [window=0|1] [marker=<value>|delete] [wait_ms=<n>] [exit=<n>]
-// (defaults: no window, marker untouched, no wait, exit code 0).
+// how it behaves:
+//   <name> [window=0|1] [broadcast=0|1] [marker=<value>|dword:<n>|delete] [wait_ms=<n>] [exit=<n>]
+// (defaults: no window, no broadcast, marker untouched, no wait, exit code 0). marker=dword:<n>
+// writes the marker as a REG_DWORD of decimal value n instead of a string. broadcast=1 sends
+// WM_SETTINGCHANGE ("Environment") with SendMessage to HWND_BROADCAST after the window step, as
+// installers that change the environment do; it returns only when every top-level window of the
+// desktop has answered.
 // What it finds and does goes, line by line, to the UTF-8 file named by MAVIK_STANDIN_LOG:
 //   start <name> / cmdline <command line> / showwindow <show command or default> /
 //   marker <completion marker at start or MISSING> / waitwindow visible|hidden|none /
 //   with a window, after 300 ms: foreground yes|no, top yes|no /
-//   wrote marker <value> or deleted marker / end <name>   (error <why> for a bad configuration)
+//   with broadcast=1: broadcast sent, then broadcast answered <milliseconds it took> /
+//   wrote marker <value>, wrote marker dword <n> or deleted marker / end <name>
+//   (error <why> for a bad configuration)
 #include "ToolSupport.h"
 
 #include <windows.h>
@@ -21,10 +28,14 @@ namespace {
 const wchar_t markerKey[] = L"Software\\VB and VBA Program Settings\\QORmavikSetup\\LastSetup";
 const wchar_t markerValue[] = L"Installed";
 
+const wchar_t dwordPrefix[] = L"dword:";
+
 struct Behaviour {
     bool window = false;
-    enum class Marker { Keep, Write, Delete } marker = Marker::Keep;
+    bool broadcast = false;
+    enum class Marker { Keep, Write, WriteDword, Delete } marker = Marker::Keep;
     std::wstring markerText;
+    DWORD markerNumber = 0;
     DWORD waitMs = 0;
     UINT exitCode = 0;
 };
@@ -66,6 +77,11 @@ void Apply(Behaviour& behaviour, const std::wstring& setting)
     const std::wstring value = equals == std::wstring::npos ? L"" : setting.substr(equals + 1);
     if (key == L"window" && (value == L"0" || value == L"1")) {
         behaviour.window = value == L"1";
+    } else if (key == L"broadcast" && (value == L"0" || value == L"1")) {
+        behaviour.broadcast = value == L"1";
+    } else if (key == L"marker" && value.starts_with(dwordPrefix)) {
+        behaviour.marker = Behaviour::Marker::WriteDword;
+        behaviour.markerNumber = std::stoul(value.substr(std::size(dwordPrefix) - 1));
     } else if (key == L"marker" && !value.empty()) {
         behaviour.marker = value == L"delete" ? Behaviour::Marker::Delete : Behaviour::Marker::Write;
         behaviour.markerText = value;
@@ -133,10 +149,25 @@ void ChangeMarker(const Behaviour& behaviour)
         Log(L"deleted marker");
         return;
     }
+    if (behaviour.marker == Behaviour::Marker::WriteDword) {
+        const DWORD number = behaviour.markerNumber;
+        RegSetValueExW(key.Get(), markerValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+        Log(L"wrote marker dword " + std::to_wstring(number));
+        return;
+    }
     const auto& text = behaviour.markerText;
     RegSetValueExW(key.Get(), markerValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     Log(L"wrote marker " + text);
+}
+
+// Blocks until every top-level window of the desktop, the waiting program's included, has answered.
+void BroadcastSettingChange()
+{
+    Log(L"broadcast sent");
+    const ULONGLONG started = GetTickCount64();
+    SendMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"));
+    Log(L"broadcast answered " + std::to_wstring(GetTickCount64() - started));
 }
 
 BOOL CALLBACK NoteWaitWindow(HWND window, LPARAM state)
@@ -221,6 +252,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
         return 99;
     }
     const OwnedWindow window = behaviour.window ? ShowOwnWindow(instance, name, showCommand) : OwnedWindow();
+    if (behaviour.broadcast) BroadcastSettingChange();
     PumpFor(behaviour.waitMs);
     ChangeMarker(behaviour);
     Log(L"end " + name);

@@ -23,18 +23,33 @@ std::int32_t StartErrorNumber(DWORD error)
     }
 }
 
-class Win32WaitHandle : public ProcessWaitHandle {
+class Win32StartedProcess : public StartedProcess {
 public:
-    explicit Win32WaitHandle(UniqueHandle process) : process_(std::move(process)) {}
-    void WaitForExit() override { WaitForSingleObject(process_.Get(), INFINITE); }
+    Win32StartedProcess(UniqueHandle process, std::uint32_t id) : process_(std::move(process)), id_(id) {}
+    std::uint32_t Id() const override { return id_; }
+    void WaitForExit() override;
 
 private:
     UniqueHandle process_;
+    std::uint32_t id_;
 };
+
+// An installer that broadcasts with SendMessage (WM_SETTINGCHANGE after it has changed the
+// environment) waits until our windows have answered: serving sent messages here keeps it from
+// waiting for us while we wait for it. Nothing else is served, so no click or timer tick runs
+// nested in the wait. Ends on the exit, and also when the handle cannot be waited on.
+void Win32StartedProcess::WaitForExit()
+{
+    const HANDLE process = process_.Get();
+    while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
 
 } // namespace
 
-std::uint32_t Win32Processes::Start(const Text& path, int windowStyle)
+std::unique_ptr<StartedProcess> Win32Processes::Start(const Text& path, int windowStyle)
 {
     // The program is named explicitly and quoted on its command line, so
     // exactly the file at path runs whatever characters the path holds.
@@ -49,17 +64,9 @@ std::uint32_t Win32Processes::Start(const Text& path, int windowStyle)
         const DWORD error = GetLastError();
         throw RuntimeError(StartErrorNumber(error), SystemErrorText(error, path));
     }
-    // Closed on return: the process is waited for by its id.
-    const UniqueHandle process(started.hProcess);
+    UniqueHandle process(started.hProcess);
     const UniqueHandle thread(started.hThread);
-    return started.dwProcessId;
-}
-
-std::unique_ptr<ProcessWaitHandle> Win32Processes::OpenForWait(std::uint32_t processId)
-{
-    UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
-    if (!process) return nullptr;
-    return std::make_unique<Win32WaitHandle>(std::move(process));
+    return std::make_unique<Win32StartedProcess>(std::move(process), started.dwProcessId);
 }
 
 WindowHandle Win32Processes::FirstTopLevelWindow() { return AsHandle(GetTopWindow(nullptr)); }

@@ -3,8 +3,7 @@
 
 class Win32Processes : public Processes {
 public:
-    std::uint32_t Start(const Text& path, int windowStyle) override;
-    std::unique_ptr<ProcessWaitHandle> OpenForWait(std::uint32_t processId) override;
+    std::unique_ptr<StartedProcess> Start(const Text& path, int windowStyle) override;
     WindowHandle FirstTopLevelWindow() override;
     WindowHandle NextWindow(WindowHandle window) override;
     WindowHandle Parent(WindowHandle window) override;

@@ -4,6 +4,8 @@
 #include "platform/win32/UniqueHandle.h"
 #include "platform/win32/WideText.h"
 
+#include <cstring>
+
 namespace {
 
 void CloseKey(HKEY key) { RegCloseKey(key); }
@@ -38,21 +40,27 @@ void Win32SettingsStore::SaveSetting(const Text& application, const Text& sectio
 Text Win32SettingsStore::GetSetting(const Text& application, const Text& section, const Text& key,
                                     const Text& defaultValue)
 {
+    constexpr DWORD accepted = RRF_RT_REG_SZ | RRF_RT_REG_DWORD;
     const Text path = SectionPath(application, section);
     Text value;
+    DWORD type = REG_NONE;
     DWORD bytes = 0;
     LSTATUS status;
-    // The value may grow between asking for its size and reading it.
+    // The value may grow, or change its type, between asking for its size and reading it.
     do {
-        status = RegGetValueW(HKEY_CURRENT_USER, Wide(path), Wide(key), RRF_RT_REG_SZ, nullptr, nullptr, &bytes);
+        status = RegGetValueW(HKEY_CURRENT_USER, Wide(path), Wide(key), accepted, nullptr, nullptr, &bytes);
         if (status != ERROR_SUCCESS) break;
-        value.resize(bytes / sizeof(char16_t));
-        status = RegGetValueW(HKEY_CURRENT_USER, Wide(path), Wide(key), RRF_RT_REG_SZ, nullptr, value.data(),
-                              &bytes);
+        value.resize((bytes + sizeof(char16_t) - 1) / sizeof(char16_t));
+        status = RegGetValueW(HKEY_CURRENT_USER, Wide(path), Wide(key), accepted, &type, value.data(), &bytes);
     } while (status == ERROR_MORE_DATA);
 
     if (status == ERROR_FILE_NOT_FOUND) return defaultValue;
     if (status != ERROR_SUCCESS) RaiseRegistryError(status);
+    if (type == REG_DWORD) {
+        DWORD number = 0;
+        std::memcpy(&number, value.data(), sizeof number);
+        return DecimalText(number);
+    }
     value.resize(bytes / sizeof(char16_t));
     while (!value.empty() && value.back() == u'\0') value.pop_back();
     return value;

@@ -55,10 +55,11 @@ public:
     }
     void EnableTimer(bool enabled) override
     {
-        if (enabled)
-            SetTimer(window_, Timer1, Timer1Interval, nullptr);
-        else
+        // Without its tick the package would never start and RunPackage would spin for ever.
+        if (!enabled)
             KillTimer(window_, Timer1);
+        else if (!SetTimer(window_, Timer1, Timer1Interval, nullptr))
+            RaiseLastError();
     }
     void Focus() override { SetFocus(window_); }
     void Hide() override { ShowWindow(window_, SW_HIDE); }

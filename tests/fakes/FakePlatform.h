@@ -8,6 +8,7 @@
 #include "tests/fakes/FakeMachineInfo.h"
 #include "tests/fakes/FakeProcesses.h"
 #include "tests/fakes/FakeSettingsStore.h"
+#include "tests/fakes/FakeSingleInstance.h"
 
 struct FakePlatform {
     FakeFileSystem files;
@@ -18,6 +19,7 @@ struct FakePlatform {
     FakeInternet internet;
     FakeProcesses processes;
     FakeClock clock;
+    FakeSingleInstance instance;
     FakeHashing hashing;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, hashing};
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance, hashing};
 };

@@ -1,10 +1,11 @@
 #include "tests/fakes/FakeProcesses.h"
 
 namespace {
-class FakeWaitHandle : public ProcessWaitHandle {
+class FakeStartedProcess : public StartedProcess {
 public:
-    FakeWaitHandle(FakeProcesses& owner, std::uint32_t processId) : owner_(owner), processId_(processId) {}
-    ~FakeWaitHandle() override { owner_.log.push_back(u"Close " + DecimalText(processId_)); }
+    FakeStartedProcess(FakeProcesses& owner, std::uint32_t processId) : owner_(owner), processId_(processId) {}
+    ~FakeStartedProcess() override { owner_.log.push_back(u"Close " + DecimalText(processId_)); }
+    std::uint32_t Id() const override { return processId_; }
     void WaitForExit() override
     {
         owner_.log.push_back(u"Wait " + DecimalText(processId_));
@@ -17,19 +18,13 @@ private:
 };
 } // namespace
 
-std::uint32_t FakeProcesses::Start(const Text& path, int windowStyle)
+std::unique_ptr<StartedProcess> FakeProcesses::Start(const Text& path, int windowStyle)
 {
     log.push_back(u"Start " + path + u" " + DecimalText(windowStyle));
     if (onStart) onStart(path);
     auto found = startable.find(path);
     if (found == startable.end()) throw RuntimeError(ErrorNumber::FileNotFound, startError);
-    return found->second;
-}
-
-std::unique_ptr<ProcessWaitHandle> FakeProcesses::OpenForWait(std::uint32_t processId)
-{
-    if (openForWaitFails) return nullptr;
-    return std::make_unique<FakeWaitHandle>(*this, processId);
+    return std::make_unique<FakeStartedProcess>(*this, found->second);
 }
 
 const FakeWindow* FakeProcesses::Find(WindowHandle window) const

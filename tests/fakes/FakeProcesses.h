@@ -28,18 +28,17 @@ public:
 
 class FakeProcesses : public Processes {
 public:
-    std::vector<Text> log;                     // "Start <path> <style>", "Wait <pid>", "Top <hwnd>", "ShellExecute ..."
+    // "Start <path> <style>", "Top <hwnd>", "Wait <pid>", "Close <pid>" (its handle), "ShellExecute ..."
+    std::vector<Text> log;
     std::map<Text, std::uint32_t> startable;   // path -> pid; others fail to start
     Text startError = u"File not found";
-    bool openForWaitFails = false;
     std::vector<FakeWindow> zOrder;            // frontmost first
     std::function<void()> onZOrderWalk;        // runs at every FirstTopLevelWindow
     std::function<void(std::uint32_t)> onWait; // runs while a process is waited for
     std::function<void(const Text&)> onStart;  // runs as Start begins, with the path
     std::intptr_t shellExecuteResult = 42;
 
-    std::uint32_t Start(const Text& path, int windowStyle) override;
-    std::unique_ptr<ProcessWaitHandle> OpenForWait(std::uint32_t processId) override;
+    std::unique_ptr<StartedProcess> Start(const Text& path, int windowStyle) override;
     WindowHandle FirstTopLevelWindow() override;
     WindowHandle NextWindow(WindowHandle window) override;
     WindowHandle Parent(WindowHandle window) override;

@@ -67,6 +67,22 @@ TEST_F(MainTest, WithoutAdministratorRightsOnlyTheMessageIsShown)
     EXPECT_TRUE(fake.files.calls.empty());
     EXPECT_TRUE(roads.taken.empty());
     EXPECT_EQ(state.LocalFolder, u"");
+    // A refused copy holds no claim that would turn away the copy the user starts next.
+    EXPECT_EQ(fake.instance.claims, 0);
+}
+
+TEST_F(MainTest, ASecondCopyOnlySaysThatOneRunsAndTouchesNothing)
+{
+    fake.instance.otherCopyRuns = true;
+    Run();
+    ASSERT_EQ(fake.dialogs.shown.size(), 1u);
+    EXPECT_EQ(fake.dialogs.shown[0].text, u"Kurulum programı zaten çalışıyor.");
+    EXPECT_EQ(fake.dialogs.shown[0].style, 48);
+    EXPECT_EQ(fake.dialogs.shown[0].title, u"MavikWebSetup");
+    EXPECT_EQ(fake.machine.calls, std::vector<Text>{u"IsUserAnAdmin"});
+    EXPECT_TRUE(fake.files.calls.empty());
+    EXPECT_TRUE(roads.taken.empty());
+    EXPECT_EQ(state.DownloadCount, 0);
 }
 
 TEST_F(MainTest, BareMachineCreatesTheFolderQueuesAllThreeAndOpensTheWindow)

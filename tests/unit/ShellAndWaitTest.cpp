@@ -63,16 +63,6 @@ TEST_F(ShellAndWaitTest, GivesUpTheSearchAfterTwoSecondsAndStillWaits)
     EXPECT_EQ(fake.processes.log, (std::vector<Text>{u"Start " + Path + u" 1", u"Wait 500", u"Close 500"}));
 }
 
-TEST_F(ShellAndWaitTest, ReturnsWithoutWaitingWhenTheProcessCannotBeOpened)
-{
-    fake.processes.zOrder = {{12, Pid}};
-    fake.processes.openForWaitFails = true;
-
-    ShellAndWait(fake.platform, Path, 1, nullptr);
-
-    EXPECT_EQ(fake.processes.log, (std::vector<Text>{u"Start " + Path + u" 1", u"Top 12"}));
-}
-
 TEST_F(ShellAndWaitTest, StartFailureIsReportedInTurkishWithoutSearchOrWait)
 {
     const Text missing = u"C:\\Setup\\mavikfiles\\Yok Ğ.exe";

@@ -20,6 +20,7 @@ public:
     bool loaded = false;
     bool visible = false;
     bool timerOn = false;
+    bool timerFails = false;
 
     void Load() override
     {
@@ -40,6 +41,7 @@ public:
     }
     void EnableTimer(bool enabled) override
     {
+        if (enabled && timerFails) throw RuntimeError(ErrorNumber::InvalidProcedureCall, u"No more timers");
         log.push_back(enabled ? "TimerOn" : "TimerOff");
         timerOn = enabled;
     }
@@ -51,6 +53,7 @@ public:
     }
     void Unload() override
     {
+        if (!loaded) return;
         log.push_back("Unload");
         handlers_.Form_Unload();
         loaded = visible = timerOn = false;
@@ -164,6 +167,19 @@ TEST_F(RunPackageTest, MissingExecutableIsReportedOnceAndTheWindowStillUnloads)
     EXPECT_EQ(Count("Unload"), 1);
     EXPECT_FALSE(state.RunnerBusy);
     EXPECT_EQ(state.CurrentPackage, missing);
+}
+
+TEST_F(RunPackageTest, ATimerThatCannotBeSetRaisesAndTakesTheWindowAwayInsteadOfSpinning)
+{
+    window.timerFails = true;
+
+    EXPECT_THROW(Run(Exe), RuntimeError);
+
+    EXPECT_EQ(window.log, (std::vector<std::string>{"Load", "Topmost", "Unload"}));
+    EXPECT_FALSE(window.visible);
+    EXPECT_EQ(fake.events.calls, 0);
+    EXPECT_TRUE(fake.processes.log.empty());
+    EXPECT_FALSE(state.RunnerBusy);
 }
 
 TEST_F(RunPackageTest, RefusedMsiIsSkippedSilently)
