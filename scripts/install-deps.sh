@@ -6,7 +6,8 @@ packages=(
   cmake ninja-build g++ git python3
   googletest libgtest-dev libgmock-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine wine32 wine64 xvfb e2fsprogs openssl
+  wine wine32 wine64 xvfb e2fsprogs
+  osslsigncode openssl
 )
 
 sudo_if_needed() {
