@@ -7,7 +7,7 @@
 
 namespace {
 
-// Large enough that hashing an installer of a few hundred megabytes costs few reads.
+// A read size at which the calls cost little next to the hashing itself.
 constexpr std::size_t ReadSize = 64 * 1024;
 
 [[noreturn]] void Mismatch() { throw RuntimeError(ErrorNumber::FileNotVerified, PinMismatch); }

@@ -75,8 +75,8 @@ expect_pins(blank_lines "\n\n" "pins no package")
 expect_pins(short_line "${a}  \n" "line 1: expected")
 expect_pins(one_blank "${a} QorMavik64.exe\n" "line 1: expected")
 expect_pins(tab "${a}\tQorMavik64.exe\n" "line 1: expected")
-expect_pins(not_hex "${b}  PDFCreator.exe\n0123456789abcdeg0123456789abcdef0123456789abcdef0123456789abcdef  QorMavik64.exe\n"
-            "line 2: expected")
+set(not_hex "0123456789abcdeg0123456789abcdef0123456789abcdef0123456789abcdef")
+expect_pins(not_hex "${b}  PDFCreator.exe\n${not_hex}  QorMavik64.exe\n" "line 2: expected")
 expect_pins(short_digest "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcde  QorMavik64.exe\n"
             "line 1: expected")
 expect_pins(unknown "${a}  setup.exe\n" "'setup.exe' is none of the program's packages")

@@ -36,7 +36,8 @@ private:
 // Reads what the file held when it was opened: while it is open, nothing can change it.
 class FakeInputFile : public InputFile {
 public:
-    FakeInputFile(FakeFileSystem& owner, Text path) : owner_(owner), path_(std::move(path)), content_(owner.files.at(path_))
+    FakeInputFile(FakeFileSystem& owner, Text path)
+        : owner_(owner), path_(std::move(path)), content_(owner.files.at(path_))
     {
         ++owner_.locks[path_];
     }

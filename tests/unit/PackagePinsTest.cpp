@@ -43,8 +43,10 @@ TEST(PortableSha256, GivesTheStandardsDigests)
                   "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
     }
     // 55 and 56 bytes: the length still fits after the padding bit, or needs a block of its own.
-    EXPECT_EQ(HexOfPieces(std::string(55, 'a'), 64), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318");
-    EXPECT_EQ(HexOfPieces(std::string(56, 'a'), 64), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a");
+    EXPECT_EQ(HexOfPieces(std::string(55, 'a'), 64),
+              "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318");
+    EXPECT_EQ(HexOfPieces(std::string(56, 'a'), 64),
+              "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a");
 }
 
 TEST(InternetFailureOf, TellsAFailedSecureChannelFromAFailedConnection)
