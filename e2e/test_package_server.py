@@ -7,7 +7,7 @@ import time
 import unittest
 
 from e2e.harness.builds import scratch_root
-from e2e.harness.server import Package, PackageServer, Tunnel, error_page
+from e2e.harness.server import Package, PackageServer, error_page
 from e2e.harness.tls import SERVER_HOST, certificates
 
 BASE = "http://paketler.qormavik.test/"
@@ -112,26 +112,6 @@ class TunnelTest(unittest.TestCase):
         connection.set_tunnel(host, port)
         self.addCleanup(connection.close)
         return connection
-
-    def test_packages_come_through_a_tunnel_whose_certificate_names_the_host(self):
-        connection = self.tunnel()
-        for _ in range(2):
-            connection.request("GET", "/qormavik/websetup/QorMavik64.exe")
-            self.assertEqual(connection.getresponse().read(), BODY)
-        self.assertEqual(self.server.tunnels, [Tunnel(f"{SERVER_HOST}:443", established=True)])
-        self.assertEqual([(r.scheme, r.name) for r in self.server.requests],
-                         [("https", "QorMavik64.exe")] * 2)
-
-    def test_a_certificate_of_an_unknown_authority_is_refused_by_the_client_and_nothing_is_served(self):
-        self.server.identity = self.certificates.untrusted
-        connection = self.tunnel()
-        with self.assertRaises(ssl.SSLCertVerificationError):
-            connection.request("GET", "/qormavik/websetup/QorMavik64.exe")
-        deadline = time.monotonic() + 10
-        while not self.server.tunnels and time.monotonic() < deadline:
-            time.sleep(0.05)
-        self.assertEqual(self.server.tunnels, [Tunnel(f"{SERVER_HOST}:443", established=False)])
-        self.assertEqual(self.server.requests, [])
 
     def test_no_tunnel_to_another_host_or_port_and_no_plain_http_for_an_https_root(self):
         for host, port in (("example.com", 443), (SERVER_HOST, 8443)):
