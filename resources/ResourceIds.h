@@ -3,10 +3,12 @@
 
 #define IDI_PROGRAM 101
 
-#define IDB_LOGO 201
-#define IDB_BUTTON0 202
-#define IDB_BUTTON1 203
-#define IDB_BUTTON2 204
-#define IDB_BUTTON3 205
+// PNG images (RCDATA), each drawn at the four scales of ArtworkScales: the image of
+// scale index k has the id of its 100 % image plus k.
+#define IDP_LOGO 210
+#define IDP_BUTTON0 220
+#define IDP_BUTTON1 230
+#define IDP_BUTTON2 240
+#define IDP_BUTTON3 250
 
 #define IDC_POINTING_HAND 301

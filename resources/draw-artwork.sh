@@ -2,6 +2,11 @@
 # Draws the program's artwork into this folder. The results are committed, so a build
 # needs no image tool; run this again only after changing the artwork.
 #
+# Each picture is drawn from one description at every scale the windows use (100, 125, 150
+# and 200 %), each at its own pixel size, so that none of them is ever stretched. The button
+# faces and the logo are sized like the spots the window gives them: their spot in twips at
+# the scale's DPI, rounded as the window rounds it.
+#
 # Needs Debian's ImageMagick 6 (package imagemagick), the DejaVu fonts (fonts-dejavu-core)
 # and python3. ImageMagick is called by its full name so that no other "convert" on PATH
 # answers; set CONVERT to use another ImageMagick 6.
@@ -15,50 +20,97 @@ trap 'rm -rf "$work"' EXIT
 
 # Shapes are drawn this many times larger and scaled down, which smooths their edges.
 oversample=8
+scales=(100 125 150 200)
 
-# A shape filled with a vertical gradient, smoothed and laid on white.
-# Arguments: width height top-colour bottom-colour corner-radius(px) [outline-colour outline-width(px)]
-rounded_face() {
-  local w=$(($1 * oversample)) h=$(($2 * oversample)) r=$(($5 * oversample))
+# Plain RGB PNG without dates or colour profiles: the same bytes on every run, and the
+# colours a program reads back are the ones written here.
+png() { echo "-strip -define png:exclude-chunks=date,time -define png:color-type=2 PNG24:$1"; }
+
+# n × percent / 100, rounded half up.
+scaled() { echo $((($1 * $2 + 50) / 100)); }
+
+# Twips to pixels at the scale's DPI (96 × percent / 100), rounded as the window does.
+spot() { echo $((($1 * 96 * $2 / 100 + 720) / 1440)); }
+
+# A rounded shape filled with a vertical gradient, smoothed, on transparent ground.
+# Arguments: width height top-colour bottom-colour corner-radius outline-colour outline-width output
+# (radius and outline width in oversampled pixels; an outline width of 0 draws none)
+rounded_shape() {
+  local w=$(($1 * oversample)) h=$(($2 * oversample)) r=$5 stroke=$7
   local edge=()
-  if [[ $# -gt 5 ]]; then
-    # The outline lies just inside the face's edge.
-    local stroke=$(($7 * oversample)) i=$(($7 * oversample / 2))
-    local outline="roundrectangle $i,$i $((w - 1 - i)),$((h - 1 - i)) $((r - i)),$((r - i))"
-    edge=(-fill none -stroke "$6" -strokewidth "$stroke" -draw "$outline")
+  if ((stroke > 0)); then
+    # The outline lies just inside the shape's edge.
+    local i=$((stroke / 2))
+    edge=(-fill none -stroke "$6" -strokewidth "$stroke"
+          -draw "roundrectangle $i,$i $((w - 1 - i)),$((h - 1 - i)) $((r - i)),$((r - i))")
   fi
   "$convert" -size "${w}x${h}" "gradient:$3-$4" \
     \( -size "${w}x${h}" xc:black -fill white -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) $r,$r" \) \
-    -alpha off -compose CopyOpacity -composite -background white -compose Over -flatten \
-    "${edge[@]}" -resize "$1x$2!" -type truecolor "$work/face-$1x$2.png"
+    -alpha off -compose CopyOpacity -composite "${edge[@]}" -resize "$1x$2!" "$8"
 }
 
-# The maker's logo: "Qor" over "Mavik" on a blue badge.
-# Arguments: width height point-size-of-Qor point-size-of-Mavik line-gap output
+# The maker's badge: "Qor" over "Mavik" on blue, or a lone "Q" where the words would not be legible.
+# Arguments: width height point-size-of-Qor point-size-of-Mavik line-gap output(PNG with alpha)
+draw_badge() {
+  rounded_shape "$1" "$2" '#2f7ae0' '#0a3a8a' $(($1 * oversample / 8)) none 0 "$work/badge.png"
+  local words
+  if (($4 > 0)); then
+    words=(-fill white -pointsize "$3" label:Qor -trim
+           -fill '#ffd23c' -pointsize "$4" label:Mavik -trim -gravity center -smush "$5")
+  else
+    words=(-fill white -pointsize "$3" label:Q -trim)
+  fi
+  "$convert" "$work/badge.png" \
+    \( -background none -font "$fonts/DejaVuSansCondensed-Bold.ttf" "${words[@]}" +repage \) \
+    -gravity center -compose Over -composite "$6"
+}
+
+# The logo as the window shows it: the badge laid on the white window.
+# Arguments: percent
 draw_logo() {
-  rounded_face "$1" "$2" '#2f7ae0' '#0a3a8a' $(($2 / 4))
-  "$convert" "$work/face-$1x$2.png" \
-    \( -background none -font "$fonts/DejaVuSansCondensed-Bold.ttf" \
-       -fill white -pointsize "$3" label:Qor -trim \
-       -fill '#ffd23c' -pointsize "$4" label:Mavik -trim \
-       -gravity center -smush "$5" +repage \) \
-    -gravity center -compose Over -composite -type truecolor "$6"
+  local p=$1 suffix
+  suffix=$([ "$p" = 100 ] && echo "" || echo "-$p")
+  draw_badge "$(spot 960 "$p")" "$(spot 480 "$p")" "$(scaled 12 "$p")" "$(scaled 14 "$p")" \
+    "$(scaled 2 "$p")" "$work/logo.png"
+  # shellcheck disable=SC2046
+  "$convert" "$work/logo.png" -background white -flatten $(png "$here/logo$suffix.png")
 }
 
-# One face of the download button: the same light green face, a coloured label.
-# Arguments: label colour output
-draw_button() {
-  "$convert" "$work/face-156x51.png" \
-    -font "$fonts/DejaVuSans-Bold.ttf" -pointsize 22 -gravity center \
-    -fill "$2" -annotate +0+1 "$1" -type truecolor "BMP3:$3"
+# The four faces of the download button: the same light green face, a coloured label.
+# Arguments: percent
+draw_buttons() {
+  local p=$1 suffix w h
+  suffix=$([ "$p" = 100 ] && echo "" || echo "-$p")
+  w=$(spot 2340 "$p")
+  h=$(spot 765 "$p")
+  rounded_shape "$w" "$h" '#e9fbe2' '#ade39b' $((14 * oversample * p / 100)) '#5e9f4e' \
+    $((oversample * p / 100)) "$work/face.png"
+  local face=0
+  for label in 'İndir&Kur:#7fa7e3' 'İndir&Kur:#1447c8' 'İptal:#f08a00' 'İptal:#d41414'; do
+    # shellcheck disable=SC2046
+    "$convert" "$work/face.png" -background white -flatten \
+      -font "$fonts/DejaVuSans-Bold.ttf" -pointsize "$(scaled 22 "$p")" -gravity center \
+      -fill "${label#*:}" -annotate "+0+$(scaled 1 "$p")" "${label%:*}" \
+      $(png "$here/button$face$suffix.png")
+    face=$((face + 1))
+  done
 }
 
-draw_logo 64 32 12 14 2 "BMP3:$here/logo.bmp"
-draw_logo 48 25 10 11 1 "BMP3:$work/program.bmp"
-python3 "$here/write-icon-files.py" "$work/program.bmp" "$here/program.ico" "$here/hand.cur"
+for p in "${scales[@]}"; do
+  draw_logo "$p"
+  draw_buttons "$p"
+done
 
-rounded_face 156 51 '#e9fbe2' '#ade39b' 14 '#5e9f4e' 1
-draw_button 'İndir&Kur' '#7fa7e3' "$here/button0.bmp"
-draw_button 'İndir&Kur' '#1447c8' "$here/button1.bmp"
-draw_button 'İptal' '#f08a00' "$here/button2.bmp"
-draw_button 'İptal' '#d41414' "$here/button3.bmp"
+# The program icon in the sizes Windows asks for, square, from the same badge; its corners
+# stay transparent. Handed over as raw RGBA, which the icon writer reads without a library.
+icons=()
+for size in 16 24 32 48; do
+  if ((size >= 32)); then
+    draw_badge "$size" "$size" $((size * 7 / 24)) $((size * 15 / 48)) 0 "$work/icon.png"
+  else
+    draw_badge "$size" "$size" $((size * 3 / 4)) 0 0 "$work/icon.png"
+  fi
+  "$convert" "$work/icon.png" -depth 8 "RGBA:$work/icon-$size.rgba"
+  icons+=("$work/icon-$size.rgba")
+done
+python3 "$here/write-icon-files.py" "$here/program.ico" "$here/hand.cur" "${icons[@]}"

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Writes the program icon and the hand pointer as Windows .ico/.cur files.
 
-Usage: write-icon-files.py LOGO_BMP PROGRAM_ICO HAND_CUR
+Usage: write-icon-files.py PROGRAM_ICO HAND_CUR ICON_RGBA...
 
-ImageMagick 6 writes any .ico or .cur as a 32-bit icon with alpha and without hot spot,
-while the window wants a 24-bit icon and a monochrome pointer, so both are put together here.
+Each ICON_RGBA is one square image of the icon as raw 8-bit RGBA, top row first; its size
+follows from its length. ImageMagick 6 writes no hot spot into a .cur and no AND mask that
+older Windows need beside the alpha, so both files are put together here.
 """
+import math
 import struct
 import sys
 
@@ -55,35 +57,42 @@ def pack_bits(bits):
     return bytes(row)
 
 
-def icon_file(file_type, width, height, bit_count, palette, pixels, and_mask, field_a, field_b):
-    """One-image .ico (type 1) or .cur (type 2); field_a/field_b are planes and bit count
-    for an icon, the hot spot for a cursor."""
+def dib(width, height, bit_count, palette, pixels, and_mask):
+    """One image of an icon or cursor: header, palette, colour rows and AND mask, bottom-up."""
     header = BITMAPINFOHEADER.pack(BITMAPINFOHEADER.size, width, height * 2, 1, bit_count,
                                    0, len(pixels) + len(and_mask), 0, 0, 0, 0)
-    image = header + palette + pixels + and_mask
-    colour_count = len(palette) // 4
-    entry = DIRECTORY_ENTRY.pack(width, height, colour_count, 0, field_a, field_b,
-                                 len(image), DIRECTORY.size + DIRECTORY_ENTRY.size)
-    return DIRECTORY.pack(0, file_type, 1) + entry + image
+    return header + palette + pixels + and_mask
 
 
-def read_bmp24(path):
-    with open(path, "rb") as file:
+def icon_file(file_type, images):
+    """An .ico (type 1) or .cur (type 2) of images, each (width, height, colour count,
+    field_a, field_b, dib bytes); field_a/field_b are planes and bit count for an icon,
+    the hot spot for a cursor."""
+    offset = DIRECTORY.size + DIRECTORY_ENTRY.size * len(images)
+    entries = b""
+    for width, height, colours, field_a, field_b, image in images:
+        # 256 pixels is written as 0; these sizes never reach it.
+        entries += DIRECTORY_ENTRY.pack(width, height, colours, 0, field_a, field_b, len(image), offset)
+        offset += len(image)
+    return DIRECTORY.pack(0, file_type, len(images)) + entries + b"".join(image[-1] for image in images)
+
+
+def icon_image(rgba_path):
+    """A 32-bit image with alpha, and an AND mask that marks its mostly transparent pixels."""
+    with open(rgba_path, "rb") as file:
         data = file.read()
-    if data[:2] != b"BM":
-        sys.exit(f"{path}: not a BMP file")
-    pixel_offset = struct.unpack_from("<I", data, 10)[0]
-    (size, width, height, _, bit_count, compression, *_) = BITMAPINFOHEADER.unpack_from(data, 14)
-    if size != BITMAPINFOHEADER.size or bit_count != 24 or compression != 0 or height <= 0:
-        sys.exit(f"{path}: want a bottom-up, uncompressed 24-bit BMP with BITMAPINFOHEADER")
-    row_size = (width * 3 + 3) // 4 * 4
-    return width, height, data[pixel_offset:pixel_offset + row_size * height]
-
-
-def program_icon(bmp_path):
-    width, height, pixels = read_bmp24(bmp_path)
-    opaque = pack_bits([0] * width) * height
-    return icon_file(1, width, height, 24, b"", pixels, opaque, 1, 24)
+    size = math.isqrt(len(data) // 4)
+    if size * size * 4 != len(data):
+        sys.exit(f"{rgba_path}: not a square RGBA image")
+    pixels = b""
+    mask = b""
+    for y in reversed(range(size)):
+        row = data[y * size * 4:(y + 1) * size * 4]
+        for x in range(size):
+            red, green, blue, alpha = row[x * 4:x * 4 + 4]
+            pixels += bytes((blue, green, red, alpha))
+        mask += pack_bits([row[x * 4 + 3] < 128 for x in range(size)])
+    return size, size, 0, 1, 32, dib(size, size, 32, b"", pixels, mask)
 
 
 def hand_cursor():
@@ -94,15 +103,16 @@ def hand_cursor():
     colours = b"".join(pack_bits([char == "." for char in row]) for row in bottom_up)
     and_mask = b"".join(pack_bits([char == " " for char in row]) for row in bottom_up)
     palette = bytes([0, 0, 0, 0, 255, 255, 255, 0])
-    return icon_file(2, CURSOR_SIZE, CURSOR_SIZE, 1, palette, colours, and_mask, *HAND_HOT_SPOT)
+    image = dib(CURSOR_SIZE, CURSOR_SIZE, 1, palette, colours, and_mask)
+    return icon_file(2, [(CURSOR_SIZE, CURSOR_SIZE, 2, *HAND_HOT_SPOT, image)])
 
 
 def main():
-    if len(sys.argv) != 4:
+    if len(sys.argv) < 4:
         sys.exit(__doc__)
-    logo_bmp, program_ico, hand_cur = sys.argv[1:]
+    program_ico, hand_cur, *icon_images = sys.argv[1:]
     with open(program_ico, "wb") as file:
-        file.write(program_icon(logo_bmp))
+        file.write(icon_file(1, [icon_image(path) for path in icon_images]))
     with open(hand_cur, "wb") as file:
         file.write(hand_cursor())
 

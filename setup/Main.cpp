@@ -1,6 +1,7 @@
 #include "setup/Main.h"
 
 #include "platform/RuntimeError.h"
+#include "setup/LocalFolder.h"
 #include "setup/Probes.h"
 
 namespace {
@@ -53,8 +54,7 @@ void StartUp(SetupState& state, Platform& platform, StartupRoads& roads, const T
     state.RemoteFolderUrl = state.BaseUrl + RemoteFolder;
     state.LocalFolder = platform.files.OwnFolder() + LocalFolderName;
 
-    if (platform.files.Dir(state.LocalFolder, FileAttribute::Directory).empty())
-        platform.files.MkDir(state.LocalFolder);
+    PrepareLocalFolder(platform.files, state.LocalFolder);
 
     PlanPackages(state, platform);
 

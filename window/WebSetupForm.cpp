@@ -91,6 +91,14 @@ void WebSetupForm::Form_QueryUnload()
     Downloading = false;
 }
 
+void WebSetupForm::Form_KeyDown(FormKey key, bool repeat)
+{
+    if (repeat) return;
+    // Escape only ever cancels; it never starts a run.
+    if (key == FormKey::Escape && !Downloading) return;
+    IndKur1_Click(0);
+}
+
 bool WebSetupForm::IsMouseOverButton()
 {
     ScreenPoint point;

@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "setup/SetupState.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -84,6 +85,11 @@ inline const Text WelcomeText =
     u"QorMAVIK indirme yöneticine hoş geldiniz. Bu program kurulum için gerekli olan dosyaları "
     u"indirecek ve kurulumu başlatacaktır.";
 inline const Text CancelQuestion = u"İndirme işlemi iptal edilsin mi?";
+// The label painted on each image of IndKur1.
+inline const std::array<Text, 4> IndKur1Faces{u"İndir&Kur", u"İndir&Kur", u"İptal", u"İptal"};
+
+// The keys the window acts on.
+enum class FormKey { Enter, Space, Escape };
 
 class WebSetupForm : public ProgressBar {
 public:
@@ -94,6 +100,9 @@ public:
     // Every member of the group runs the same logic.
     void IndKur1_Click(int index);
     void MouseCheck_Timer();
+    // A key pressed while the window has the focus: Enter and Space press the button, Escape
+    // presses it only during a run, where it shows İptal. The repeats of a held key press nothing.
+    void Form_KeyDown(FormKey key, bool repeat);
     // Raises RuntimeError (overflow) when W × oran is not a finite number; the bar is then left as it was.
     void BarAyar(float oran) override;
     // The user closes the window: at once when idle, otherwise as a confirmed

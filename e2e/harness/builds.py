@@ -32,6 +32,10 @@ class Build:
         return self.tools / "mavik_standin.exe"
 
     @property
+    def planted(self) -> Path:
+        return self.tools / "mavik_planted.dll"
+
+    @property
     def trust_tool(self) -> Path:
         return self.tools / "mavik_trust_ca.exe"
 
@@ -41,7 +45,7 @@ class Build:
         return self.tools / "pinned" / PROGRAM
 
     def missing(self) -> list[Path]:
-        wanted = (self.program, self.driver, self.standin, self.trust_tool, self.pinned_program)
+        wanted = (self.program, self.driver, self.standin, self.planted, self.trust_tool, self.pinned_program)
         return [path for path in wanted if not path.is_file()]
 
     def require(self) -> None:

@@ -15,6 +15,8 @@ class WineTestCase(unittest.TestCase):
     """Each test gets self.session (prefix, server, driver, machine) on a fresh copy of the template."""
 
     bits = 32
+    # The screen's DPI for the whole test; None keeps Wine's default, 96.
+    dpi: int | None = None
 
     # Room a test needs below its run folder: the program folder with blanks and Unicode, then
     # mavikfiles and the longest package name. Windows starts no program whose path passes MAX_PATH.
@@ -42,7 +44,8 @@ class WineTestCase(unittest.TestCase):
         # Skipped here rather than for the whole class, so that each test reports its own line.
         if self.skip_reason:
             self.skipTest(self.skip_reason)
-        self.session = self.enterContext(Session(self.build, self.run_folder(), self.xvfb.display, scratch_root()))
+        self.session = self.enterContext(Session(self.build, self.run_folder(), self.xvfb.display, scratch_root(),
+                                                 self.dpi))
         self.driver = self.session.driver
         self.server = self.session.server
         self.machine = self.session.machine

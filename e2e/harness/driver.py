@@ -16,6 +16,7 @@ from .images import Bitmap
 from .wine import Prefix, windows_path
 
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
+VK_TAB, VK_RETURN, VK_ESCAPE, VK_SPACE = 0x09, 0x0D, 0x1B, 0x20
 MESSAGE_BOX_CLASS = "#32770"
 MESSAGE_TEXT_ID = 0xFFFF
 SS_TYPEMASK, SS_ICON = 0x1F, 0x03
@@ -252,3 +253,18 @@ class Driver:
 
     def printers(self) -> list[str]:
         return self.ask("printers")["printers"]
+
+    def key(self, virtual_key: int) -> None:
+        """Presses and releases a key through the input queue: it reaches the foreground window's focus."""
+        self.ask("key", virtual_key)
+
+    def focus(self, window: Window) -> int:
+        """The window that has the keyboard focus in the thread of window (0 for none)."""
+        return self.ask("focus", window.hwnd)["focus"]
+
+    def activate(self, window: Window) -> None:
+        self.ask("activate", window.hwnd)
+
+    def accessible_name(self, control: Control | Window) -> str:
+        """What a screen reader announces for the control: the name its accessibility proxy gives."""
+        return self.ask("accname", control.hwnd)["name"]

@@ -1,4 +1,4 @@
-"""Screen captures: reading the driver's BMP files and writing PNG files, standard library only."""
+"""Screen captures: reading the driver's BMP files, reading and writing PNG files, standard library only."""
 
 from __future__ import annotations
 
@@ -40,6 +40,30 @@ class Bitmap:
             rows.reverse()
         return cls(width, abs(height), tuple(rows))
 
+    @classmethod
+    def read_png(cls, path: Path) -> Bitmap:
+        """An 8-bit RGB PNG without interlacing, as the artwork script writes them."""
+        data = Path(path).read_bytes()
+        if data[:8] != b"\x89PNG\r\n\x1a\n":
+            raise ValueError(f"{path} is not a PNG file")
+        chunks, position = {}, 8
+        while position < len(data):
+            length, kind = struct.unpack_from(">I4s", data, position)
+            chunks[kind] = chunks.get(kind, b"") + data[position + 8 : position + 8 + length]
+            position += 12 + length
+        width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", chunks[b"IHDR"])
+        if (depth, colour, interlace) != (8, 2, 0):
+            raise ValueError(f"{path}: only 8-bit RGB PNG files without interlacing are read")
+        raw = zlib.decompress(chunks[b"IDAT"])
+        stride = width * 3
+        rows, previous = [], bytes(stride)
+        for y in range(height):
+            start = y * (stride + 1)
+            row = _unfiltered(raw[start], bytearray(raw[start + 1 : start + 1 + stride]), previous)
+            rows.append(bytes(row))
+            previous = row
+        return cls(width, height, tuple(rows))
+
     def pixel(self, x: int, y: int) -> Rgb:
         row = self.rows[y]
         return row[3 * x], row[3 * x + 1], row[3 * x + 2]
@@ -51,6 +75,28 @@ class Bitmap:
 
     def save_png(self, path: Path) -> None:
         write_png(path, self.width, self.height, self.rows)
+
+
+def _unfiltered(kind: int, row: bytearray, above: bytes) -> bytearray:
+    """Undoes one PNG filter of an RGB row (3 bytes a pixel)."""
+    for i in range(len(row)):
+        left = row[i - 3] if i >= 3 else 0
+        up = above[i]
+        upper_left = above[i - 3] if i >= 3 else 0
+        if kind == 1:
+            row[i] = (row[i] + left) & 0xFF
+        elif kind == 2:
+            row[i] = (row[i] + up) & 0xFF
+        elif kind == 3:
+            row[i] = (row[i] + (left + up) // 2) & 0xFF
+        elif kind == 4:
+            estimate = left + up - upper_left
+            nearest = min((abs(estimate - left), 0, left), (abs(estimate - up), 1, up),
+                          (abs(estimate - upper_left), 2, upper_left))[2]
+            row[i] = (row[i] + nearest) & 0xFF
+        elif kind != 0:
+            raise ValueError(f"unknown PNG filter {kind}")
+    return row
 
 
 def write_png(path: Path, width: int, height: int, rows: tuple[bytes, ...] | list[bytes]) -> None:

@@ -21,6 +21,8 @@ DOTNET = "NDP472-KB4054530-x86-x64-AllOS-ENU.exe"
 PDF_PRINTER = "PDFCreator.exe"
 MAIN_APP_32 = "QorMavik32.exe"
 MAIN_APP_64 = "QorMavik64.exe"
+# Where Wine 8 reads the screen's DPI (a DWORD), as Windows did before per-monitor settings.
+DPI_KEY = r"HKCU\Control Panel\Desktop"
 # Wine reports a 64-bit processor, also to a 32-bit program.
 MAIN_APP = MAIN_APP_64
 
@@ -49,9 +51,10 @@ class ProgramRun:
 class Session(contextlib.ExitStack):
     """Everything one run needs, undone in reverse order on exit (also after a failure)."""
 
-    def __init__(self, build: Build, root: Path, display: str, template_root: Path) -> None:
+    def __init__(self, build: Build, root: Path, display: str, template_root: Path, dpi: int | None = None) -> None:
         super().__init__()
         self.build = build
+        self.dpi = dpi
         self.root = root
         self.display = display
         self.template_root = template_root
@@ -75,6 +78,9 @@ class Session(contextlib.ExitStack):
         self.certificates = certificates(self.template_root)
         self.server = self.enter_context(PackageServer(identity=self.certificates.trusted))
         self.callback(self.prefix.stop)
+        if self.dpi:
+            # Wine reads the DPI once per process: set before any program of the prefix starts.
+            self.prefix.set_value(DPI_KEY, "LogPixels", self.dpi)
         self.driver = Driver(self.prefix, self.build.driver)
         self.callback(self.driver.stop)
         self.prefix.use_proxy(self.server.proxy_address)

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 // After windows.h, which they build on.
+#include <oleacc.h>
 #include <tlhelp32.h>
 #include <winspool.h>
 
@@ -235,6 +236,61 @@ std::string Click(Arguments arguments)
     return "{\"ok\":true}";
 }
 
+// A key pressed and released through the input queue, as a keyboard would: it goes to the
+// foreground window's focus.
+std::string Key(Arguments arguments)
+{
+    INPUT inputs[2]{};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = static_cast<WORD>(NumberArgument(arguments[0]));
+    }
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    if (SendInput(2, inputs, sizeof inputs[0]) != 2)
+        throw CommandError(L"SendInput failed with error " + std::to_wstring(GetLastError()));
+    return "{\"ok\":true}";
+}
+
+// The window that has the keyboard focus in the thread of the given window.
+std::string Focus(Arguments arguments)
+{
+    const HWND window = WindowArgument(arguments[0]);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        throw CommandError(L"GetGUIThreadInfo failed with error " + std::to_wstring(GetLastError()));
+    return "{\"focus\":" + HandleNumber(info.hwndFocus) + ",\"active\":" + HandleNumber(info.hwndActive) + "}";
+}
+
+std::string Activate(Arguments arguments)
+{
+    if (!SetForegroundWindow(WindowArgument(arguments[0]))) throw CommandError(L"SetForegroundWindow failed");
+    return "{\"ok\":true}";
+}
+
+// The name a screen reader announces for the window, through the system's accessibility proxy.
+std::string AccessibleName(Arguments arguments)
+{
+    const HWND window = WindowArgument(arguments[0]);
+    IAccessible* accessible = nullptr;
+    // mingw's import library hands out IID_IAccessible as an import thunk, not as the GUID.
+    const HRESULT found = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                                     reinterpret_cast<void**>(&accessible));
+    if (FAILED(found) || !accessible)
+        throw CommandError(L"AccessibleObjectFromWindow failed with " + std::to_wstring(found));
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    const HRESULT named = accessible->get_accName(self, &name);
+    accessible->Release();
+    const std::wstring text = name ? std::wstring(name, SysStringLen(name)) : std::wstring();
+    SysFreeString(name);
+    if (FAILED(named)) throw CommandError(L"get_accName failed with " + std::to_wstring(named));
+    return "{\"name\":" + Quoted(text) + ",\"result\":" + std::to_string(named) + "}";
+}
+
 void ReleaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
 using OwnedScreenDc = Owned<HDC, ReleaseScreenDc>;
 using OwnedMemoryDc = Owned<HDC, DeleteDC>;
@@ -406,6 +462,8 @@ const Command commands[] = {
     {L"list", 0, List},       {L"press", 2, Press},     {L"close", 1, Close},
     {L"move", 2, Move},       {L"click", 2, Click},     {L"capture", 2, Capture},
     {L"icon", 1, Icon},       {L"printers", 0, Printers}, {L"idle", 0, Idle},
+    {L"key", 1, Key},         {L"focus", 1, Focus},     {L"activate", 1, Activate},
+    {L"accname", 1, AccessibleName},
 };
 
 std::string Run(Arguments words)
@@ -486,6 +544,10 @@ std::string Idle(Arguments)
 
 int wmain(int argc, wchar_t** argv)
 {
+    // Window rectangles and captures in the screen's own pixels, whatever the DPI.
+    SetProcessDPIAware();
+    // For the accessibility proxies; answered on this thread.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const std::vector<std::wstring> words(argv + 1, argv + argc);
     return Answer(words) ? 0 : 1;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Window layouts are designed in twips: 1440 to the logical inch, 15 to the
-// pixel at 96 DPI. The program is system-DPI aware and scales them once.
+// pixel at 96 DPI. Each window scales them to the DPI of its monitor.
 #include <windows.h>
 
 struct Twips {
@@ -10,6 +10,6 @@ struct Twips {
     int height;
 };
 
-// The logical DPI of the screen the program lays its windows out for.
+// The system DPI: that of the primary monitor when the user logged on.
 int ScreenDpi();
 RECT ToPixels(const Twips& twips, int dpi);

@@ -1,10 +1,11 @@
 #include "platform/win32/WindowPlumbing.h"
 
-void RegisterWindowClass(const wchar_t* name, WNDPROC windowProc, HBRUSH background, HICON icon)
+void RegisterWindowClass(const wchar_t* name, WNDPROC windowProc, HBRUSH background, HICON icon, UINT classStyle)
 {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     if (GetClassInfoExW(GetModuleHandleW(nullptr), name, &windowClass)) return;
+    windowClass.style = classStyle;
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.hIcon = icon;

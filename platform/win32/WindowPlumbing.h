@@ -3,7 +3,8 @@
 #include <windows.h>
 
 // Registers a window class of this program with the arrow pointer, once per name.
-void RegisterWindowClass(const wchar_t* name, WNDPROC windowProc, HBRUSH background, HICON icon = nullptr);
+void RegisterWindowClass(const wchar_t* name, WNDPROC windowProc, HBRUSH background, HICON icon = nullptr,
+                         UINT classStyle = 0);
 
 // A visible STATIC child at the given rectangle of the parent's client area; null on failure.
 HWND CreateStatic(HWND parent, int id, DWORD style, const RECT& at, const wchar_t* caption = L"");

@@ -1,11 +1,16 @@
 #include "runner/win32/WaitWindowRunner.h"
 
 #include "platform/RuntimeError.h"
+#include "platform/win32/Dpi.h"
 #include "platform/win32/LoadedWindows.h"
+#include "platform/win32/ResourceImages.h"
 #include "platform/win32/Twips.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WindowPlumbing.h"
 #include "resources/ResourceIds.h"
+
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -26,12 +31,18 @@ constexpr Twips Label1At{0, 120, 4695, 375};
 
 HINSTANCE ProgramModule() { return GetModuleHandleW(nullptr); }
 
-// A shared icon belongs to the system, which frees it; the small icon is derived from it.
-HICON ProgramIcon()
-{
-    return static_cast<HICON>(LoadImageW(ProgramModule(), MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
-                                         GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
-}
+// The icons and the label's font at one DPI: each icon drawn at the size the title bar and
+// the task switcher ask for, none stretched.
+struct WaitArtwork {
+    explicit WaitArtwork(int dpi)
+        : bigIcon(IconResource(IDI_PROGRAM, SystemMetricForDpi(SM_CXICON, dpi))),
+          smallIcon(IconResource(IDI_PROGRAM, SystemMetricForDpi(SM_CXSMICON, dpi))), font(DialogFont(dpi))
+    {
+    }
+    UniqueIcon bigIcon;
+    UniqueIcon smallIcon;
+    UniqueFont font;
+};
 
 [[noreturn]] void RaiseLastError()
 {
@@ -71,25 +82,30 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCreate();
+    void Layout();
+    LRESULT OnDpiChanged(int dpi, const RECT& suggested);
     LRESULT OnTimer(UINT_PTR timer);
     LRESULT OnDestroy();
     LRESULT OnNcDestroy();
 
     FOneAl& handlers_;
+    // Replaced with each load; what the window shows outlives it.
+    std::unique_ptr<WaitArtwork> artwork_;
     HWND window_ = nullptr;
+    HWND label_ = nullptr;
     int dpi_ = USER_DEFAULT_SCREEN_DPI;
 };
 
 void Win32WaitWindow::Load()
 {
-    RegisterWindowClass(ClassName, WindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), ProgramIcon());
-    dpi_ = ScreenDpi();
-    RECT frame = ToPixels(ClientArea, dpi_);
-    AdjustWindowRectEx(&frame, FrameStyle, FALSE, FrameExStyle);
-    if (!CreateWindowExW(FrameExStyle, ClassName, Caption, FrameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, ProgramModule(),
-                         this))
+    RegisterWindowClass(ClassName, WindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    // Sized once it knows the DPI of the monitor it was placed on.
+    if (!CreateWindowExW(FrameExStyle, ClassName, Caption, FrameStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr,
+                         nullptr, ProgramModule(), this))
         RaiseLastError();
+    const RECT frame = FrameForClient(ToPixels(ClientArea, dpi_), FrameStyle, FrameExStyle, dpi_);
+    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     handlers_.Form_Load(*this);
 }
 
@@ -101,6 +117,7 @@ LRESULT CALLBACK Win32WaitWindow::WindowProc(HWND window, UINT message, WPARAM w
         switch (message) {
         case WM_CREATE: return self->OnCreate();
         case WM_TIMER: return self->OnTimer(wParam);
+        case WM_DPICHANGED: return self->OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         // The window goes away only after its package has been dealt with.
         case WM_CLOSE: return 0;
         case WM_DESTROY: return self->OnDestroy();
@@ -113,8 +130,29 @@ LRESULT CALLBACK Win32WaitWindow::WindowProc(HWND window, UINT message, WPARAM w
 LRESULT Win32WaitWindow::OnCreate()
 {
     LoadedWindows::Loaded();
-    const HWND label = CreateStatic(window_, Label1Id, SS_CENTER, ToPixels(Label1At, dpi_), Label1Caption);
-    if (label) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    dpi_ = WindowDpi(window_);
+    label_ = CreateStatic(window_, Label1Id, SS_CENTER, {}, Label1Caption);
+    Layout();
+    return 0;
+}
+
+void Win32WaitWindow::Layout()
+{
+    // What the window showed so far goes at the end, once it shows the new pictures and font.
+    const auto previous = std::exchange(artwork_, std::make_unique<WaitArtwork>(dpi_));
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(artwork_->bigIcon.Get()));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(artwork_->smallIcon.Get()));
+    SendMessageW(label_, WM_SETFONT, reinterpret_cast<WPARAM>(artwork_->font.Get()), TRUE);
+    const RECT at = ToPixels(Label1At, dpi_);
+    MoveWindow(label_, at.left, at.top, at.right - at.left, at.bottom - at.top, TRUE);
+}
+
+LRESULT Win32WaitWindow::OnDpiChanged(int dpi, const RECT& suggested)
+{
+    dpi_ = dpi;
+    Layout();
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     return 0;
 }
 

@@ -13,6 +13,7 @@ Text NameOf(const Text& path)
 }
 
 Text WithSlash(const Text& path) { return EndsWith(path, u"\\") ? path : path + u"\\"; }
+Text WithoutSlash(const Text& path) { return EndsWith(path, u"\\") ? path.substr(0, path.size() - 1) : path; }
 } // namespace
 
 class FakeOutputFile : public OutputFile {
@@ -82,12 +83,36 @@ Text FakeFileSystem::Dir(const Text& path, int attributes)
     return {};
 }
 
-void FakeFileSystem::MkDir(const Text& path)
+EntryKind FakeFileSystem::KindAt(const Text& path) const
+{
+    const Text name = WithoutSlash(path);
+    if (reparsePoints.contains(name)) return EntryKind::ReparsePoint;
+    if (folders.contains(WithSlash(path))) return EntryKind::Folder;
+    if (files.contains(name)) return EntryKind::File;
+    return EntryKind::Missing;
+}
+
+EntryKind FakeFileSystem::KindOf(const Text& path)
+{
+    calls.push_back(u"KindOf " + path);
+    return KindAt(path);
+}
+
+void FakeFileSystem::MkDir(const Text& path, const ProtectedAccess& access)
 {
     calls.push_back(u"MkDir " + path);
-    if (UnderReadOnlyFolder(path) || folders.contains(WithSlash(path)))
+    if (UnderReadOnlyFolder(path) || KindAt(path) != EntryKind::Missing)
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
     folders.insert(WithSlash(path));
+    createdWith[WithSlash(path)] = access;
+}
+
+void FakeFileSystem::HoldFolder(const Text& path, const ProtectedAccess& access)
+{
+    calls.push_back(u"HoldFolder " + path);
+    if (KindAt(path) != EntryKind::Folder || unholdable.contains(WithSlash(path)))
+        throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    held[WithSlash(path)] = access;
 }
 
 void FakeFileSystem::Kill(const Text& path)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 const Text Base = u"http://paketler.example/";
@@ -91,8 +93,9 @@ TEST_F(MainTest, BareMachineCreatesTheFolderQueuesAllThreeAndOpensTheWindow)
     EXPECT_EQ(state.RemoteFolderUrl, Remote);
     EXPECT_EQ(state.LocalFolder, Local);
     EXPECT_TRUE(fake.files.folders.contains(Local));
-    EXPECT_EQ(fake.files.calls[0], u"Dir " + Local);
+    EXPECT_EQ(fake.files.calls[0], u"KindOf " + Local);
     EXPECT_EQ(fake.files.calls[1], u"MkDir " + Local);
+    EXPECT_EQ(fake.files.calls[2], u"HoldFolder " + Local);
     EXPECT_EQ(state.DownloadCount, 3);
     EXPECT_EQ(state.DownloadUrls[1], Remote + u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe");
     EXPECT_EQ(state.DownloadUrls[2], Remote + u"PDFCreator.exe");
@@ -186,6 +189,31 @@ TEST_F(MainTest, FolderThatCannotBeCreatedShowsOnlyTheFolderMessage)
     ExpectOnlyFolderMessage(Local);
     EXPECT_EQ(state.DownloadCount, 0);
     EXPECT_EQ(fake.machine.calls, std::vector<Text>{u"IsUserAnAdmin"});
+}
+
+TEST_F(MainTest, ALinkAFileOrAFolderThatCannotBeHeldShowsOnlyTheFolderMessage)
+{
+    const Text name = u"C:\\Kurulum Dosyaları\\mavikfiles";
+    const std::vector<std::function<void(FakeFileSystem&)>> standIns = {
+        [&](FakeFileSystem& files) { files.reparsePoints.insert(name); },
+        [&](FakeFileSystem& files) { files.files[name] = "MZ"; },
+        [&](FakeFileSystem& files) {
+            files.folders.insert(Local);
+            files.unholdable.insert(Local);
+        },
+    };
+    for (const auto& standIn : standIns) {
+        FakePlatform probeFake;
+        SetupState probeState;
+        probeFake.files.ownFolder = u"C:\\Kurulum Dosyaları";
+        standIn(probeFake.files);
+        Main(probeState, probeFake.platform, roads, Base, {});
+        ASSERT_EQ(probeFake.dialogs.shown.size(), 1u);
+        EXPECT_EQ(probeFake.dialogs.shown[0].text, u"\"" + Local + u"\" klasörü oluşturulamadı.");
+        EXPECT_EQ(probeFake.machine.calls, std::vector<Text>{u"IsUserAnAdmin"});
+        EXPECT_EQ(probeState.DownloadCount, 0);
+    }
+    EXPECT_TRUE(roads.taken.empty());
 }
 
 TEST_F(MainTest, ProbeFailuresEndInTheFolderMessage)

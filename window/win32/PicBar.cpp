@@ -36,15 +36,37 @@ void PicBar::XorFillRect(const BarRect& rect, std::uint32_t colour)
         PatBlt(dc.Get(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, PATINVERT);
     }
     const RECT changed{rect.left, rect.top, rect.right, rect.bottom};
-    InvalidateRect(window_, &changed, FALSE);
+    InvalidateRect(window_, Stretched() ? nullptr : &changed, FALSE);
     UpdateWindow(window_);
+}
+
+void PicBar::Move(const RECT& outer)
+{
+    MoveWindow(window_, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top, TRUE);
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+bool PicBar::Stretched() const
+{
+    RECT inside{};
+    GetClientRect(window_, &inside);
+    return inside.right != insideWidth_ || inside.bottom != insideHeight_;
 }
 
 void PicBar::OnPaint()
 {
     const PaintDc target(window_);
-    const RECT& area = target.Area();
     const BitmapDc source(backing_.Get());
+    if (Stretched()) {
+        RECT inside{};
+        GetClientRect(window_, &inside);
+        // Whole pixels, no blending: the bar's edge stays sharp.
+        SetStretchBltMode(target.Get(), COLORONCOLOR);
+        StretchBlt(target.Get(), 0, 0, inside.right, inside.bottom, source.Get(), 0, 0, insideWidth_, insideHeight_,
+                   SRCCOPY);
+        return;
+    }
+    const RECT& area = target.Area();
     BitBlt(target.Get(), area.left, area.top, area.right - area.left, area.bottom - area.top, source.Get(),
            area.left, area.top, SRCCOPY);
 }

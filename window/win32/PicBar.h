@@ -1,6 +1,8 @@
 #pragma once
 // The progress bar: a framed child whose inside shows an off-screen bitmap, so
-// that what BarAyar draws survives every repaint.
+// that what BarAyar draws survives every repaint. The bitmap keeps the size the bar
+// was created with, and so do the bar's coordinates: when the window moves to a
+// monitor of another DPI, the bar is moved and its bitmap shown stretched.
 #include "window/WebSetupForm.h"
 #include "platform/win32/GdiObjects.h"
 
@@ -13,6 +15,7 @@ public:
 
     // Null when the bar could not be created.
     HWND Handle() const { return window_; }
+    void Move(const RECT& outer);
     int OuterWidth() const override { return outerWidth_; }
     int InsideWidth() const override { return insideWidth_; }
     int InsideHeight() const override { return insideHeight_; }
@@ -21,6 +24,7 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnPaint();
+    bool Stretched() const;
 
     HWND window_ = nullptr;
     int outerWidth_ = 0;

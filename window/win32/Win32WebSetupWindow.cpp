@@ -1,18 +1,22 @@
 #include "download/DownloadFile.h"
+#include "platform/ArtworkScale.h"
 #include "platform/RuntimeError.h"
+#include "platform/win32/Dpi.h"
+#include "platform/win32/GdiObjects.h"
 #include "platform/win32/LoadedWindows.h"
+#include "platform/win32/ResourceImages.h"
 #include "platform/win32/Twips.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WindowPlumbing.h"
 #include "window/WebSetup.h"
 #include "window/WebSetupForm.h"
-#include "platform/win32/GdiObjects.h"
+#include "window/win32/ImageButton.h"
 #include "window/win32/PicBar.h"
 #include "window/win32/WebSetupControls.h"
 
 #include "resources/ResourceIds.h"
 
-#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -25,6 +29,7 @@ constexpr int Label1Id = 1;
 constexpr int Label2Id = 2;
 constexpr int Image1Id = 3;
 constexpr int PicBarId = 4;
+constexpr int ButtonFocusId = 9;
 constexpr int FirstButtonId = 10;
 
 constexpr UINT_PTR MouseCheckId = 1;
@@ -40,44 +45,45 @@ constexpr Twips Image1At{120, 120, 960, 480};
 constexpr Twips Label2At{1200, 120, 4455, 600};
 constexpr Twips Label1At{120, 720, 8055, 345};
 constexpr Twips PicBarAt{120, 1035, 8010, 195};
-constexpr Twips IndKur1At{5880, 30, 2340, 765};
+// Ends on the client area's right edge (8205 twips); from 5880 it would reach one pixel
+// beyond it at every DPI and lose its last column.
+constexpr Twips IndKur1At{5865, 30, 2340, 765};
 
-HANDLE LoadResourceImage(int id, UINT type)
+SIZE SizeOf(const RECT& rect) { return {rect.right - rect.left, rect.bottom - rect.top}; }
+
+// The picture of the scale nearest to dpi, at the size of its spot there.
+UniqueBitmap Picture(int firstId, const Twips& spot, int dpi)
 {
-    return LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), type, 0, 0, LR_DEFAULTCOLOR);
+    return PngResource(firstId + NearestArtworkScale(dpi), SizeOf(ToPixels(spot, dpi)));
 }
 
-UniqueBitmap LoadBitmapResource(int id)
-{
-    return UniqueBitmap(static_cast<HBITMAP>(LoadResourceImage(id, IMAGE_BITMAP)));
-}
-
-// Every GDI and user object the window shows; freed only after the window and its controls are gone.
+// Every GDI and user object the window shows at one DPI; freed only when no control shows it any more.
 struct Artwork {
     explicit Artwork(int dpi)
-        : icon(static_cast<HICON>(LoadResourceImage(IDI_PROGRAM, IMAGE_ICON))),
-          hand(static_cast<HCURSOR>(LoadResourceImage(IDC_POINTING_HAND, IMAGE_CURSOR))), logo(LoadBitmapResource(IDB_LOGO)),
-          faces{LoadBitmapResource(IDB_BUTTON0), LoadBitmapResource(IDB_BUTTON1), LoadBitmapResource(IDB_BUTTON2),
-                LoadBitmapResource(IDB_BUTTON3)},
+        : bigIcon(IconResource(IDI_PROGRAM, SystemMetricForDpi(SM_CXICON, dpi))),
+          smallIcon(IconResource(IDI_PROGRAM, SystemMetricForDpi(SM_CXSMICON, dpi))),
+          logo(Picture(IDP_LOGO, Image1At, dpi)),
+          faces{Picture(IDP_BUTTON0, IndKur1At, dpi), Picture(IDP_BUTTON1, IndKur1At, dpi),
+                Picture(IDP_BUTTON2, IndKur1At, dpi), Picture(IDP_BUTTON3, IndKur1At, dpi)},
+          dialogFont(DialogFont(dpi)),
           statusFont(CreateFontW(-MulDiv(975, dpi, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, TURKISH_CHARSET,
                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                  DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"))
     {
     }
 
-    UniqueIcon icon;
-    UniqueCursor hand;
+    std::array<HBITMAP, ImageButton::Members> Faces() const
+    {
+        return {faces[0].Get(), faces[1].Get(), faces[2].Get(), faces[3].Get()};
+    }
+
+    UniqueIcon bigIcon;
+    UniqueIcon smallIcon;
     UniqueBitmap logo;
-    std::array<UniqueBitmap, Win32ButtonGroup::Members> faces;
+    std::array<UniqueBitmap, ImageButton::Members> faces;
+    UniqueFont dialogFont;
     UniqueFont statusFont;
 };
-
-HWND CreateImage(HWND parent, int id, DWORD style, const RECT& at, HBITMAP image)
-{
-    const HWND control = CreateStatic(parent, id, SS_BITMAP | style, at);
-    SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
-    return control;
-}
 
 class Win32WebSetupWindow final : public WebSetupWindow, private FormWindow {
 public:
@@ -99,9 +105,10 @@ public:
 private:
     // The controls the form's logic works on, made when the window is created.
     struct Controls {
+        HWND image1;
         Win32Label label1;
         Win32Label label2;
-        Win32ButtonGroup buttons;
+        ImageButton buttons;
         PicBar bar;
         Win32CursorProbe cursor;
     };
@@ -112,6 +119,10 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnCreate();
+    void Layout();
+    void CentreOnScreen();
+    void OnDpiChanged(int dpi, const RECT& suggested);
+    void OnKeyDown(WPARAM key, LPARAM flags);
     void OnCommand(WPARAM wParam);
     LRESULT OnCtlColorStatic(HDC dc, HWND control) const;
     bool OnSetCursor(HWND target, LPARAM lParam) const;
@@ -120,8 +131,11 @@ private:
     Platform& platform_;
     std::function<void()> installPackages_;
     int dpi_ = 96;
+    // The pictures the controls show; kept apart from them so that a new DPI can replace them.
     std::unique_ptr<Artwork> artwork_;
     HWND window_ = nullptr;
+    // Loaded before the controls, which show it; freed after the window.
+    UniqueCursor hand_;
     std::unique_ptr<Controls> controls_;
     std::unique_ptr<WebSetupForm> form_;
 };
@@ -129,18 +143,14 @@ private:
 void Win32WebSetupWindow::Load()
 {
     RegisterWindowClass(ClassName, WindowProc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    dpi_ = ScreenDpi();
-    RECT frame = ToPixels(ClientArea, dpi_);
-    AdjustWindowRectEx(&frame, Style, FALSE, 0);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    if (!CreateWindowExW(0, ClassName, Caption, Style, left, top, width, height, nullptr, nullptr,
-                         GetModuleHandleW(nullptr), this)) {
+    // Created at the top left of the primary monitor, whose DPI it then takes, and sized and
+    // centred once it knows that DPI.
+    if (!CreateWindowExW(0, ClassName, Caption, Style, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr),
+                         this)) {
         const DWORD error = GetLastError();
         throw RuntimeError(static_cast<std::int32_t>(error), SystemErrorText(error));
     }
+    CentreOnScreen();
     form_->Form_Load();
 }
 
@@ -153,31 +163,22 @@ void Win32WebSetupWindow::Show()
 bool Win32WebSetupWindow::OnCreate()
 {
     LoadedWindows::Loaded();
-    artwork_ = std::make_unique<Artwork>(dpi_);
-    for (const WPARAM size : {ICON_BIG, ICON_SMALL})
-        SendMessageW(window_, WM_SETICON, size, reinterpret_cast<LPARAM>(artwork_->icon.Get()));
-
-    CreateImage(window_, Image1Id, 0, ToPixels(Image1At, dpi_), artwork_->logo.Get());
-    const HWND label2 = CreateStatic(window_, Label2Id, SS_LEFT | SS_NOPREFIX, ToPixels(Label2At, dpi_));
-    SendMessageW(label2, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    const HWND label1 = CreateStatic(window_, Label1Id, SS_CENTER | SS_NOPREFIX, ToPixels(Label1At, dpi_));
-    SendMessageW(label1, WM_SETFONT, reinterpret_cast<WPARAM>(artwork_->statusFont.Get()), FALSE);
-
-    std::array<HWND, Win32ButtonGroup::Members> members{};
-    for (int i = 0; i < Win32ButtonGroup::Members; ++i)
-        members[i] = CreateImage(window_, FirstButtonId + i, SS_NOTIFY, ToPixels(IndKur1At, dpi_),
-                                 artwork_->faces[i].Get());
-
-    controls_.reset(new Controls{Win32Label(label1), Win32Label(label2),
-                                 Win32ButtonGroup(members, artwork_->hand.Get()),
+    dpi_ = WindowDpi(window_);
+    hand_ = UniqueCursor(static_cast<HCURSOR>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_POINTING_HAND), IMAGE_CURSOR, 0, 0, LR_DEFAULTCOLOR)));
+    const HWND image1 = CreateStatic(window_, Image1Id, SS_BITMAP, {});
+    const HWND label2 = CreateStatic(window_, Label2Id, SS_LEFT | SS_NOPREFIX, {});
+    const HWND label1 = CreateStatic(window_, Label1Id, SS_CENTER | SS_NOPREFIX, {});
+    controls_.reset(new Controls{image1, Win32Label(label1), Win32Label(label2),
+                                 ImageButton(window_, ButtonFocusId, FirstButtonId, hand_.Get()),
                                  PicBar(window_, PicBarId, ToPixels(PicBarAt, dpi_)), Win32CursorProbe()});
     // The status line overlaps the bar and the button a little: labels lie under
     // every other control, as if drawn on the window itself.
     for (const HWND label : {label2, label1})
         SetWindowPos(label, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    if (!label1 || !label2 || !controls_->bar.Handle() ||
-        std::find(members.begin(), members.end(), nullptr) != members.end())
-        return false;
+    if (!image1 || !label1 || !label2 || !controls_->bar.Handle() || !controls_->buttons.Created()) return false;
+    artwork_ = std::make_unique<Artwork>(dpi_);
+    Layout();
 
     Controls& controls = *controls_;
     form_ = std::make_unique<WebSetupForm>(
@@ -191,10 +192,67 @@ bool Win32WebSetupWindow::OnCreate()
     return SetTimer(window_, MouseCheckId, MouseCheckInterval, nullptr) != 0;
 }
 
+// Puts every control on its spot at dpi_ and has it show artwork_.
+void Win32WebSetupWindow::Layout()
+{
+    Controls& controls = *controls_;
+    const Artwork& artwork = *artwork_;
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(artwork.bigIcon.Get()));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(artwork.smallIcon.Get()));
+
+    const auto place = [this](HWND control, const Twips& at) {
+        const RECT spot = ToPixels(at, dpi_);
+        MoveWindow(control, spot.left, spot.top, spot.right - spot.left, spot.bottom - spot.top, TRUE);
+    };
+    // A bitmap static takes its picture's size, which is that of its spot.
+    SendMessageW(controls.image1, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(artwork.logo.Get()));
+    place(controls.image1, Image1At);
+    SendMessageW(controls.label2.Window(), WM_SETFONT, reinterpret_cast<WPARAM>(artwork.dialogFont.Get()), TRUE);
+    place(controls.label2.Window(), Label2At);
+    SendMessageW(controls.label1.Window(), WM_SETFONT, reinterpret_cast<WPARAM>(artwork.statusFont.Get()), TRUE);
+    place(controls.label1.Window(), Label1At);
+    controls.bar.Move(ToPixels(PicBarAt, dpi_));
+    controls.buttons.Place(ToPixels(IndKur1At, dpi_), artwork.Faces());
+}
+
+void Win32WebSetupWindow::CentreOnScreen()
+{
+    const RECT frame = FrameForClient(ToPixels(ClientArea, dpi_), Style, 0, dpi_);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The window has moved to a monitor of another DPI, or that monitor's DPI has changed.
+void Win32WebSetupWindow::OnDpiChanged(int dpi, const RECT& suggested)
+{
+    dpi_ = dpi;
+    // The pictures shown so far go at the end, once no control shows them any more.
+    const auto previous = std::exchange(artwork_, std::make_unique<Artwork>(dpi_));
+    Layout();
+    // Windows suggests a rectangle that keeps the window under the mouse while it is dragged.
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32WebSetupWindow::OnKeyDown(WPARAM key, LPARAM flags)
+{
+    // Bit 30: the key was already down, so this is a repeat of a held key.
+    const bool repeat = (flags & (1 << 30)) != 0;
+    switch (key) {
+    case VK_RETURN: form_->Form_KeyDown(FormKey::Enter, repeat); break;
+    case VK_SPACE: form_->Form_KeyDown(FormKey::Space, repeat); break;
+    case VK_ESCAPE: form_->Form_KeyDown(FormKey::Escape, repeat); break;
+    // The button is the only control that takes the focus: Tab keeps it there.
+    case VK_TAB: SetFocus(controls_->buttons.FocusHolder()); break;
+    }
+}
+
 void Win32WebSetupWindow::OnCommand(WPARAM wParam)
 {
     const int id = LOWORD(wParam);
-    if (HIWORD(wParam) == STN_CLICKED && id >= FirstButtonId && id < FirstButtonId + Win32ButtonGroup::Members)
+    if (HIWORD(wParam) == STN_CLICKED && id >= FirstButtonId && id < FirstButtonId + ImageButton::Members)
         form_->IndKur1_Click(id - FirstButtonId);
 }
 
@@ -241,6 +299,16 @@ LRESULT Win32WebSetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_SETCURSOR:
         if (OnSetCursor(reinterpret_cast<HWND>(wParam), lParam)) return TRUE;
         break;
+    case WM_SETFOCUS:
+        // Activating the window, also on open, gives the focus to the button.
+        SetFocus(controls_->buttons.FocusHolder());
+        return 0;
+    case WM_KEYDOWN:
+        OnKeyDown(wParam, lParam);
+        return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
 }
