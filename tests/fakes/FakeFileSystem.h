@@ -16,10 +16,10 @@ public:
     std::set<Text> readOnlyFolders;        // MkDir and Create fail below these
     std::set<Text> unholdable;             // HoldFolder fails on these folders (ending in "\")
     std::set<Text> undeletable;            // Kill fails on these
-    std::map<Text, ProtectedAccess> createdWith;  // folder (ending in "\") -> access list MkDir gave it
-    std::map<Text, ProtectedAccess> held;         // folder (ending in "\") -> access list HoldFolder gave it
     std::set<Text> unreadable;             // OpenLocked fails on these
     std::map<Text, int> locks;             // path -> open OpenLocked handles; others may not change it
+    std::map<Text, ProtectedAccess> createdWith;  // folder (ending in "\") -> access list MkDir gave it
+    std::map<Text, ProtectedAccess> held;         // folder (ending in "\") -> access list HoldFolder gave it
     Text ownFolder = u"C:\\Setup";
     Text ownName = u"MavikSetupWebCD";
     std::vector<Text> calls;               // "Dir <path>", "MkDir <path>", ...
@@ -43,8 +43,8 @@ public:
 private:
     friend class FakeOutputFile;
     bool UnderReadOnlyFolder(const Text& path) const;
-    EntryKind KindAt(const Text& path) const;
     // A file held by OpenLocked is not written, renamed or deleted: a sharing violation.
     void RefuseIfLocked(const Text& path) const;
+    EntryKind KindAt(const Text& path) const;
     long long bytesWritten_ = 0;
 };

@@ -207,7 +207,7 @@ TEST_F(MainTest, ALinkAFileOrAFolderThatCannotBeHeldShowsOnlyTheFolderMessage)
         SetupState probeState;
         probeFake.files.ownFolder = u"C:\\Kurulum Dosyaları";
         standIn(probeFake.files);
-        Main(probeState, probeFake.platform, roads, Base);
+        Main(probeState, probeFake.platform, roads, Base, {});
         ASSERT_EQ(probeFake.dialogs.shown.size(), 1u);
         EXPECT_EQ(probeFake.dialogs.shown[0].text, u"\"" + Local + u"\" klasörü oluşturulamadı.");
         EXPECT_EQ(probeFake.machine.calls, std::vector<Text>{u"IsUserAnAdmin"});
