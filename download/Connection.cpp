@@ -65,6 +65,9 @@ HttpResponse& Connection::Open(const Text& agent, const Text& url, const ByteRan
         Await([shared = shared_, target, range] { shared->opened = shared->session->OpenUrl(target, range); },
               std::min(OpenTimeoutSeconds, platform_.internet.StallTimeoutSeconds()));
         shared.response = std::move(shared.opened);
+        // A channel that could not be secured stays so: trying again would not help.
+        if (!shared.response && shared.session->LastFailure() == InternetFailure::SecureChannel)
+            Fail(FailureReason::NoSecureChannel);
         if (!shared.response) FailNetwork(FailureReason::NoConnection);
         const auto status = shared.response->StatusCode();
         if (hop == MaxRedirects || !status || !IsRedirect(*status)) return *shared.response;

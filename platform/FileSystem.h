@@ -23,6 +23,15 @@ public:
     virtual void Write(std::span<const std::byte> bytes) = 0;
 };
 
+// A local file opened for reading; while it is open nobody may write, rename or delete it.
+class InputFile {
+public:
+    virtual ~InputFile() = default;
+    virtual std::uint64_t Size() = 0;                             // raises RuntimeError
+    // Reads on from where the last read ended, up to bytes.size(); 0 only at the end. Raises RuntimeError.
+    virtual std::size_t Read(std::span<std::byte> bytes) = 0;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -46,6 +55,8 @@ public:
     // Opens an existing file to write on after its first `keep` bytes, dropping what lies
     // beyond them; raises RuntimeError when it cannot be opened or holds fewer bytes.
     virtual std::unique_ptr<OutputFile> Continue(const Text& path, std::int64_t keep) = 0;
+    // Opens an existing file for reading, sharing it with readers only; raises RuntimeError.
+    virtual std::unique_ptr<InputFile> OpenLocked(const Text& path) = 0;
     // Moves from onto to, replacing a file that is there; links under either name are moved or
     // replaced themselves, never followed. Raises RuntimeError.
     virtual void Rename(const Text& from, const Text& to) = 0;

@@ -60,6 +60,27 @@ private:
     UniqueHandle file_;
 };
 
+class Win32InputFile : public InputFile {
+public:
+    explicit Win32InputFile(UniqueHandle file) : file_(std::move(file)) {}
+    std::uint64_t Size() override
+    {
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file_.Get(), &size)) RaiseLastError();
+        return static_cast<std::uint64_t>(size.QuadPart);
+    }
+    std::size_t Read(std::span<std::byte> bytes) override
+    {
+        DWORD read = 0;
+        if (!ReadFile(file_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+            RaiseLastError();
+        return read;
+    }
+
+private:
+    UniqueHandle file_;
+};
+
 void FreeLocalMemory(void* memory) { LocalFree(memory); }
 
 // A security descriptor made by the system from its text form.
@@ -199,19 +220,29 @@ std::unique_ptr<OutputFile> Win32FileSystem::Create(const Text& path)
 
 std::unique_ptr<OutputFile> Win32FileSystem::Continue(const Text& path, std::int64_t keep)
 {
-    HANDLE opened = CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE opened = OpenEntry(path, GENERIC_WRITE, 0);
     if (opened == INVALID_HANDLE_VALUE) RaiseLastError();
     auto file = std::make_unique<Win32OutputFile>(opened);
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(opened, &size)) RaiseLastError();
-    if (size.QuadPart < keep) {
-        SetLastError(ERROR_HANDLE_EOF);
+    // Only the plain file we left there is written on: not through a link, nor into other names.
+    BY_HANDLE_FILE_INFORMATION entry{};
+    if (!GetFileInformationByHandle(opened, &entry)) RaiseLastError();
+    const std::int64_t size = (std::int64_t{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || entry.nNumberOfLinks != 1 || size < keep) {
+        SetLastError(ERROR_ACCESS_DENIED);
         RaiseLastError();
     }
     LARGE_INTEGER at{};
     at.QuadPart = keep;
     if (!SetFilePointerEx(opened, at, nullptr, FILE_BEGIN) || !SetEndOfFile(opened)) RaiseLastError();
     return file;
+}
+
+std::unique_ptr<InputFile> Win32FileSystem::OpenLocked(const Text& path)
+{
+    // Readers only: no one can write, rename or delete the file while it is open. A link there
+    // is opened itself, so its contents are what is read and it never matches a package.
+    return std::make_unique<Win32InputFile>(
+        OpenedEntry(path, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_SEQUENTIAL_SCAN));
 }
 
 void Win32FileSystem::Rename(const Text& from, const Text& to)

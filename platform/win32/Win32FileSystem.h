@@ -13,6 +13,7 @@ public:
     void Kill(const Text& path) override;
     std::unique_ptr<OutputFile> Create(const Text& path) override;
     std::unique_ptr<OutputFile> Continue(const Text& path, std::int64_t keep) override;
+    std::unique_ptr<InputFile> OpenLocked(const Text& path) override;
     void Rename(const Text& from, const Text& to) override;
     Text OwnFolder() override;
     Text OwnName() override;

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "tests/fakes/FakeDialogs.h"
 #include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeHashing.h"
 #include "tests/fakes/FakeInternet.h"
 #include "tests/fakes/FakeMachineInfo.h"
 #include "tests/fakes/FakeProcesses.h"
@@ -20,6 +21,8 @@ struct FakePlatform {
     FakeProcesses processes;
     FakeClock clock;
     FakeSingleInstance instance;
+    FakeHashing hashing;
     FakeWorker worker;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance, worker};
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance, hashing,
+                      worker};
 };
