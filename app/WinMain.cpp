@@ -1,5 +1,6 @@
 #include "app/BaseUrl.h"
 #include "app/DllHardening.h"
+#include "app/PackagePins.h"
 #include "app/ProgramRoads.h"
 #include "download/win32/Win32Internet.h"
 #include "platform/LoggedDialogs.h"
@@ -8,6 +9,7 @@
 #include "platform/win32/Win32Dialogs.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Log.h"
+#include "platform/win32/Win32Hashing.h"
 #include "platform/win32/Win32MachineInfo.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32SettingsStore.h"
@@ -34,13 +36,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     Win32Internet internet(MAVIK_STALL_TIMEOUT_S);
     Win32Processes processes;
     Win32Clock clock;
-    Win32Worker worker;
     Win32SingleInstance instance;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, worker, instance, log};
+    Win32Hashing hashing;
+    Win32Worker worker;
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance, hashing,
+                      worker, log};
 
     SetupState state;
     ProgramRoads roads(state, platform);
-    Main(state, platform, roads, BaseUrl);
+    Main(state, platform, roads, BaseUrl, CompiledPackagePins);
     LoadedWindows::RunUntilNoneLoaded();
     log.Write(u"End");
     return 0;

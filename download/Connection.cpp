@@ -12,6 +12,9 @@ namespace {
 constexpr std::size_t BlockSize = 64 * 1024;
 // A chain of redirects longer than this ends at its last answer, which then counts as an error.
 constexpr int MaxRedirects = 10;
+// Connecting and the wait for the response head together: WinINet's own connect timeout is not
+// kept everywhere (Wine waits for the system's, over two minutes).
+constexpr double OpenTimeoutSeconds = 30;
 }
 
 // What the worker's jobs touch: owned jointly by the connection and the job in progress.
@@ -37,9 +40,9 @@ Connection::~Connection()
     shared_->session.reset();
 }
 
-void Connection::Await(std::function<void()> job)
+void Connection::Await(std::function<void()> job, double timeoutSeconds)
 {
-    const auto outcome = platform_.worker.Run(std::move(job), platform_.internet.StallTimeoutSeconds(), cancelled_);
+    const auto outcome = platform_.worker.Run(std::move(job), timeoutSeconds, cancelled_);
     if (outcome == WaitOutcome::Done) return;
     // The job may still be running on shared_: from here on only the aborts touch it.
     if (shared_->response) shared_->response->Abort();
@@ -59,8 +62,12 @@ HttpResponse& Connection::Open(const Text& agent, const Text& url, const ByteRan
     Text target = url;
     for (int hop = 0;; ++hop) {
         shared.response.reset();
-        Await([shared = shared_, target, range] { shared->opened = shared->session->OpenUrl(target, range); });
+        Await([shared = shared_, target, range] { shared->opened = shared->session->OpenUrl(target, range); },
+              std::min(OpenTimeoutSeconds, platform_.internet.StallTimeoutSeconds()));
         shared.response = std::move(shared.opened);
+        // A channel that could not be secured stays so: trying again would not help.
+        if (!shared.response && shared.session->LastFailure() == InternetFailure::SecureChannel)
+            Fail(FailureReason::NoSecureChannel);
         if (!shared.response) FailNetwork(FailureReason::NoConnection);
         const auto status = shared.response->StatusCode();
         if (hop == MaxRedirects || !status || !IsRedirect(*status)) return *shared.response;
@@ -77,9 +84,8 @@ std::size_t Connection::NextChunk(std::span<std::byte> chunk)
     std::size_t filled = 0;
     while (filled < chunk.size() && !ended_) {
         if (blockUsed_ == shared_->blockCount) {
-            Await([shared = shared_] {
-                shared->readOk = shared->response->Read(shared->block, shared->blockCount);
-            });
+            Await([shared = shared_] { shared->readOk = shared->response->Read(shared->block, shared->blockCount); },
+                  platform_.internet.StallTimeoutSeconds());
             if (!shared_->readOk) FailNetwork(FailureReason::ConnectionLost);
             blockUsed_ = 0;
             ended_ = shared_->blockCount == 0;

@@ -1,7 +1,7 @@
 #pragma once
 // One request for a remote file and its body. Every call that may block runs on the worker
 // while the window goes on answering; a cancel gives up on the call at once, and so does a
-// request that goes without a byte for the stall timeout. A call given up on is aborted and
+// request that goes without a byte for the stall timeout, or without its response head for 30 s. A call given up on is aborted and
 // left to end on its own: it shares, and so keeps alive, everything it touches.
 #include "platform/Platform.h"
 
@@ -27,8 +27,8 @@ public:
 private:
     struct Shared;
 
-    // Runs job on the worker; a cancel or a stall aborts the request and raises.
-    void Await(std::function<void()> job);
+    // Runs job on the worker; a cancel, or no return within the time, aborts the request and raises.
+    void Await(std::function<void()> job, double timeoutSeconds);
 
     Platform& platform_;
     std::function<bool()> cancelled_;

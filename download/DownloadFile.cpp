@@ -34,16 +34,6 @@ decltype(auto) OnDisk(Action action)
     }
 }
 
-// A file that the existence test misses or that will not go is passed over; "" names no file.
-void KillIfPresent(FileSystem& files, const Text& path)
-{
-    if (path.empty()) return;
-    try {
-        if (!files.Dir(path, FileAttribute::Normal).empty()) files.Kill(path);
-    } catch (...) {
-    }
-}
-
 Text OutcomeName(DownloadOutcome outcome)
 {
     switch (outcome) {
@@ -61,6 +51,7 @@ Text SecondsText(double seconds)
     return DecimalText(milliseconds / 1000) + u"." + fraction.substr(1);
 }
 
+// A failing existence test counts as no file.
 bool IsPresent(FileSystem& files, const Text& path)
 {
     try {
@@ -70,13 +61,23 @@ bool IsPresent(FileSystem& files, const Text& path)
     }
 }
 
+// A file that the existence test misses or that will not go is passed over; "" names no file.
+void KillIfPresent(FileSystem& files, const Text& path)
+{
+    if (path.empty() || !IsPresent(files, path)) return;
+    try {
+        files.Kill(path);
+    } catch (...) {
+    }
+}
+
 class Transfer {
 public:
     Transfer(SetupState& state, Platform& platform, ProgressBar& bar, StatusLabel& label,
              bool showProgress, const Text& url, const Text& localPath)
         : state_(state), platform_(platform), bar_(bar), label_(label), showProgress_(showProgress),
           url_(url), localPath_(localPath), partPath_(localPath + PartSuffix),
-          displayName_(StatusLine::DisplayName(localPath))
+          displayName_(StatusLine::DisplayName(localPath)), pin_(PinFor(state.Pins, localPath))
     {
     }
 
@@ -162,10 +163,11 @@ private:
             if (!wholeFile) Fail(FailureReason::HttpStatus(*status));
             ReplaceLocalFile();
             const auto length = ContentLength(response.ContentLengthText());
+            fileSize = length;
+            if (pin_ && pin_->size && *pin_->size != static_cast<std::uint64_t>(length)) Fail(PinMismatch);
             partial_ = PartialFile{.length = length,
                                    .validator = RangeValidator(response.Header(HttpHeader::ETag),
                                                                response.Header(HttpHeader::LastModified))};
-            fileSize = length;
             if (showProgress_) ShowStart(length);
         }
         responded_ = true;
@@ -268,7 +270,9 @@ private:
             KillIfPresent(files, localPath_);
             return ShowFinal({DownloadOutcome::Cancelled, StatusLine::Cancelled(displayName_)});
         }
-        if (completed_) {
+        if (completed_ && !MatchesItsPin()) {
+            failure_ = {PinMismatch};
+        } else if (completed_) {
             try {
                 files.Rename(partPath_, localPath_);
                 return ShowFinal({DownloadOutcome::Completed, StatusLine::Completed(displayName_)});
@@ -283,6 +287,9 @@ private:
             KillIfPresent(files, partPath_);
         return ShowFinal({DownloadOutcome::Failed, StatusLine::Failed(displayName_, failure_.reason)});
     }
+
+    // Checked on disk, where the bytes are that will be renamed into place.
+    bool MatchesItsPin() { return !pin_ || MatchesPin(platform_, partPath_, *pin_); }
 
     DownloadResult ShowFinal(DownloadResult result)
     {
@@ -321,6 +328,7 @@ private:
     const Text localPath_;
     const Text partPath_;
     const Text displayName_;
+    const PackagePin* const pin_;
     // What the .part holds; set once a response has begun the file, or from an earlier call.
     std::optional<PartialFile> partial_;
     std::unique_ptr<OutputFile> part_;

@@ -6,6 +6,7 @@ from __future__ import annotations
 
 import time
 import unittest
+from pathlib import Path
 
 from e2e.harness.builds import PROGRAM
 from e2e.harness.case import WineTestCase
@@ -35,12 +36,17 @@ class Recovery:
         super().setUp()
         self.half = len(self.standin) // 2
 
+    def click_with_dotnet(self, package: Package, program: Path | None = None):
+        """A click on a bare machine whose .NET package is served as package, the others as stand-ins."""
+        self.serve_queue()
+        self.server.serve(DOTNET, package)
+        run, window = self.open_window(program=program)
+        self.click_button()
+        return run, window
+
     def stalled_run(self):
         """A run whose .NET transfer has stopped halfway with its server silent."""
-        self.serve_queue()
-        self.server.serve(DOTNET, Package(self.standin, stall_after=self.half))
-        run, window = self.open_window()
-        self.click_button()
+        run, window = self.click_with_dotnet(Package(self.standin, stall_after=self.half))
         # The last whole chunk before the stall, on screen.
         self.wait_progress(local_path(run.folder, DOTNET), more_than=(self.half // 4096 - 1) * 4)
         return run, window
@@ -82,11 +88,8 @@ class Recovery:
         self.nothing_installed(run)
 
     def test_a_silent_server_runs_into_the_stall_timeout(self):
-        self.serve_queue()
-        self.server.serve(DOTNET, Package(self.standin, stall_head=True))
         stall = self.build.quick_stall_seconds
-        run, _ = self.open_window(program=self.build.quick_stall_program)
-        self.click_button()
+        run, _ = self.click_with_dotnet(Package(self.standin, stall_head=True), self.build.quick_stall_program)
         clicked = time.monotonic()
         # Nothing came at all: no .part to go on from, so the first timeout is final.
         self.wait_run_over(failed_line(local_path(run.folder, DOTNET), "sunucu yanıt vermiyor"), timeout=stall + 30)
@@ -96,11 +99,8 @@ class Recovery:
         self.nothing_installed(run)
 
     def test_a_drop_at_half_is_resumed_from_where_it_broke_off(self):
-        self.serve_queue()
-        self.server.serve(DOTNET, Package(self.standin, drop_after=self.half, misbehaving_requests=1,
-                                          bytes_per_second=DROP_RATE, etag=ETAG))
-        run, _ = self.open_window()
-        self.click_button()
+        run, _ = self.click_with_dotnet(Package(self.standin, drop_after=self.half, misbehaving_requests=1,
+                                                bytes_per_second=DROP_RATE, etag=ETAG))
         self.wait_status(retrying_line(local_path(run.folder, DOTNET), 1))
         self.assertEqual(self.finish_installation(run), [])
 
@@ -113,22 +113,16 @@ class Recovery:
         self.assertEqual(self.session.standins_started(), INSTALL_ORDER)
 
     def test_a_server_that_ignores_ranges_gets_the_file_again_from_its_start(self):
-        self.serve_queue()
-        self.server.serve(DOTNET, Package(self.standin, drop_after=self.half, misbehaving_requests=1,
-                                          bytes_per_second=DROP_RATE, honour_range=False))
-        run, _ = self.open_window()
-        self.click_button()
+        run, _ = self.click_with_dotnet(Package(self.standin, drop_after=self.half, misbehaving_requests=1,
+                                                bytes_per_second=DROP_RATE, honour_range=False))
         self.assertEqual(self.finish_installation(run), [])
         self.assertEqual([(request.range is not None, request.status) for request in self.dotnet_requests()],
                          [(False, 200), (True, 200)])
         self.assert_local_files(run.folder, dict.fromkeys(QUEUE, self.standin))
 
     def test_a_file_changed_between_requests_is_fetched_again_whole(self):
-        self.serve_queue()
         old, new = self.standin + bytes(4096), self.standin + b"\x01" * 4096
-        self.server.serve(DOTNET, Package(old, drop_after=len(old) // 2, bytes_per_second=DROP_RATE, etag='"old"'))
-        run, _ = self.open_window()
-        self.click_button()
+        run, _ = self.click_with_dotnet(Package(old, drop_after=len(old) // 2, bytes_per_second=DROP_RATE, etag='"old"'))
         self.wait_status(retrying_line(local_path(run.folder, DOTNET), 1))
         self.server.serve(DOTNET, Package(new, etag='"new"'))
         self.assertEqual(self.finish_installation(run), [])
@@ -137,13 +131,10 @@ class Recovery:
         self.assert_local_files(run.folder, {DOTNET: new, PDF_PRINTER: self.standin, MAIN_APP: self.standin})
 
     def test_drops_on_every_try_keep_the_part_and_a_new_click_goes_on_from_it(self):
-        self.serve_queue()
         # Each answer breaks off after an eighth of the file: four tries bring about half of it.
-        self.server.serve(DOTNET, Package(self.standin, drop_after=len(self.standin) // 8,
-                                          bytes_per_second=DROP_RATE, etag=ETAG))
-        run, _ = self.open_window()
+        run, _ = self.click_with_dotnet(Package(self.standin, drop_after=len(self.standin) // 8,
+                                                bytes_per_second=DROP_RATE, etag=ETAG))
         dotnet = local_path(run.folder, DOTNET)
-        self.click_button()
         self.wait_run_over(failed_line(dotnet, "bağlantı kesildi"))
         self.assertEqual(len(self.dotnet_requests()), 4, "the first try and three more")
         part = (run.folder / "mavikfiles" / (DOTNET + ".part")).read_bytes()

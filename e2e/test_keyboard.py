@@ -57,11 +57,12 @@ class Keyboard:
         self.wait_name(window, "İptal")
         self.focused_holder(window)
 
-        # Escape asks to cancel; Tab moves to No, Enter answers it, and the transfer goes on.
+        # Escape asks to cancel; Tab moves to No, Enter answers it, and the transfer goes on. The
+        # window answers while it connects too: the first figures are awaited before the question.
         dotnet = local_path(run.folder, DOTNET)
+        kb = self.wait_progress(dotnet)
         self.driver.key(VK_ESCAPE)
         self.wait_box(CANCEL_QUESTION)
-        kb = self.wait_progress(dotnet)
         self.driver.key(VK_TAB)
         self.driver.key(VK_RETURN)
         self.driver.wait_for(lambda snapshot: not snapshot.message_boxes(exe=PROGRAM), "the box to close",

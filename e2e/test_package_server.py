@@ -2,18 +2,24 @@
 
 import http.client
 import socket
+import ssl
 import time
 import unittest
 
+from e2e.harness.builds import scratch_root
 from e2e.harness.server import Package, PackageServer, error_page
+from e2e.harness.tls import SERVER_HOST, certificates
 
-URL = "http://paketler.qormavik.test/qormavik/websetup/"
+BASE = "http://paketler.qormavik.test/"
+URL = BASE + "qormavik/websetup/"
 BODY = bytes(range(256)) * 40
 
 
 class PackageServerTest(unittest.TestCase):
+    """Plain http through the proxy, as a build with MAVIK_ALLOW_HTTP fetches."""
+
     def setUp(self):
-        self.server = self.enterContext(PackageServer())
+        self.server = self.enterContext(PackageServer(BASE))
         self.connection = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
         self.addCleanup(self.connection.close)
 
@@ -129,6 +135,10 @@ class PackageServerTest(unittest.TestCase):
             self.assertEqual(received, BODY[start:start + 5000])
             connection.close()
         self.assertEqual(self.get(URL + "d.exe").read(), BODY)
+        # Serving the file again starts the count again.
+        self.server.serve("d.exe", Package(BODY, drop_after=5000, misbehaving_requests=1))
+        with self.assertRaises((http.client.IncompleteRead, ConnectionResetError)):
+            self.get(URL + "d.exe").read()
 
     def test_a_stall_sends_nothing_more_while_the_connection_lasts(self):
         self.server.serve("mid.exe", Package(BODY, stall_after=3000))
@@ -142,6 +152,34 @@ class PackageServerTest(unittest.TestCase):
                 while chunk := raw.recv(65536):
                     received += chunk
             self.assertEqual(received.partition(b"\r\n\r\n")[2], expected, name)
+
+
+class TunnelTest(unittest.TestCase):
+    """https: a CONNECT to the configured host opens a TLS tunnel with the server's certificate."""
+
+    def setUp(self):
+        self.certificates = certificates(scratch_root())
+        self.server = self.enterContext(PackageServer(identity=self.certificates.trusted))
+        self.server.serve("QorMavik64.exe", BODY)
+
+    def tunnel(self, host: str = SERVER_HOST, port: int = 443) -> http.client.HTTPSConnection:
+        context = ssl.create_default_context(cafile=self.certificates.authority)
+        connection = http.client.HTTPSConnection("127.0.0.1", self.server.port, timeout=10, context=context)
+        connection.set_tunnel(host, port)
+        self.addCleanup(connection.close)
+        return connection
+
+    def test_no_tunnel_to_another_host_or_port_and_no_plain_http_for_an_https_root(self):
+        for host, port in (("example.com", 443), (SERVER_HOST, 8443)):
+            with self.assertRaises(OSError) as refused:
+                self.tunnel(host, port).request("GET", "/qormavik/websetup/QorMavik64.exe")
+            self.assertIn("502", str(refused.exception))
+        plain = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
+        self.addCleanup(plain.close)
+        plain.request("GET", URL + "QorMavik64.exe")
+        self.assertEqual(plain.getresponse().status, 502)
+        self.assertEqual(self.server.tunnels, [])
+        self.assertEqual([r.name for r in self.server.requests], [None, None, None])
 
 
 if __name__ == "__main__":

@@ -35,13 +35,23 @@ public:
     virtual void Abort() = 0;
 };
 
+// Why a URL could not be opened.
+enum class InternetFailure {
+    Connection,      // no answer: name, route, proxy or server
+    SecureChannel,   // no TLS channel, or a certificate that is not trusted for the host
+};
+
+// The kind of a WinINet error code (GetLastError after a failing call).
+InternetFailure InternetFailureOf(std::uint32_t winInetError);
+
 // The root Internet handle; closed when destroyed, after its responses.
 class InternetSession {
 public:
     virtual ~InternetSession() = default;
     // Asks without any cache and without cookies, and follows no redirect: a redirect comes
-    // back as the response it is. Null when the URL cannot be opened.
+    // back as the response it is. Null when the URL cannot be opened; LastFailure then says why.
     virtual std::unique_ptr<HttpResponse> OpenUrl(const Text& url, const ByteRange& range) = 0;
+    virtual InternetFailure LastFailure() const = 0;
     // As HttpResponse::Abort, for an OpenUrl that blocks before its response has come.
     virtual void Abort() = 0;
 };
@@ -49,7 +59,7 @@ public:
 class Internet {
 public:
     virtual ~Internet() = default;
-    // Null when the session cannot be opened. Connecting is bounded by 30 s.
+    // Null when the session cannot be opened. Asks WinINet to give up connecting after 30 s.
     virtual std::unique_ptr<InternetSession> Open(const Text& agent) = 0;
     // How long a request may wait for its next byte before it counts as stalled.
     virtual double StallTimeoutSeconds() const = 0;

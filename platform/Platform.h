@@ -3,13 +3,14 @@
 // the program builds from the real Win32 side and the tests from fakes.
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/Hashing.h"
 #include "platform/Internet.h"
 #include "platform/Log.h"
 #include "platform/MachineInfo.h"
 #include "platform/Processes.h"
 #include "platform/SettingsStore.h"
-#include "platform/Worker.h"
 #include "platform/SingleInstance.h"
+#include "platform/Worker.h"
 
 struct Platform {
     FileSystem& files;
@@ -20,7 +21,8 @@ struct Platform {
     Internet& internet;
     Processes& processes;
     Clock& clock;
-    Worker& worker;
     SingleInstance& instance;
+    Hashing& hashing;
+    Worker& worker;
     Log& log;
 };

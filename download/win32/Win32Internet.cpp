@@ -37,7 +37,8 @@ constexpr DWORD ConnectTimeoutMs = 30'000;
 // Longer than the stall timeout, so that our own wait, not WinINet's default, decides a stall.
 constexpr double ReceiveTimeoutMarginSeconds = 10;
 // Fresh from the server every time: no cache read or written, no cookies, no dialogs, and
-// redirects come back to the caller, which decides whether to follow them.
+// redirects come back to the caller, which decides whether to follow them. No certificate error
+// is ever waived.
 constexpr DWORD RequestFlags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
                                INTERNET_FLAG_NO_AUTO_REDIRECT;
@@ -162,15 +163,21 @@ public:
         const std::wstring headers = RangeHeaders(range);
         HINTERNET handle = root_->Api().openUrl(root_->Get(), Wide(url), headers.empty() ? nullptr : headers.c_str(),
                                                 static_cast<DWORD>(headers.size()), RequestFlags, 0);
-        if (!handle) return nullptr;
+        if (!handle) {
+            lastFailure_ = InternetFailureOf(GetLastError());
+            return nullptr;
+        }
         return std::make_unique<Win32HttpResponse>(root_, handle);
     }
+
+    InternetFailure LastFailure() const override { return lastFailure_; }
 
     // Closing the root closes the handles below it, and with them a request still being sent.
     void Abort() override { root_->Close(); }
 
 private:
     std::shared_ptr<InternetHandle> root_;
+    InternetFailure lastFailure_ = InternetFailure::Connection;
 };
 
 void SetTimeout(const InternetHandle& root, DWORD option, DWORD milliseconds)

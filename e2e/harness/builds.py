@@ -40,9 +40,23 @@ class Build:
     def quick_stall_seconds(self) -> float:
         return float((self.tools / "quick-stall" / "stall-timeout-seconds").read_text())
 
+    @property
+    def planted(self) -> Path:
+        return self.tools / "mavik_planted.dll"
+
+    @property
+    def trust_tool(self) -> Path:
+        return self.tools / "mavik_trust_ca.exe"
+
+    @property
+    def pinned_program(self) -> Path:
+        """The program built once more with the stand-in's digest pinned under every package name."""
+        return self.tools / "pinned" / PROGRAM
+
     def missing(self) -> list[Path]:
-        return [path for path in (self.program, self.driver, self.standin, self.quick_stall_program)
-                if not path.is_file()]
+        wanted = (self.program, self.driver, self.standin, self.planted, self.trust_tool, self.pinned_program,
+                  self.quick_stall_program)
+        return [path for path in wanted if not path.is_file()]
 
     def require(self) -> None:
         missing = self.missing()

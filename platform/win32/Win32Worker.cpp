@@ -19,42 +19,10 @@ struct Win32Worker::Thread {
 
 namespace {
 
-using Thread = Win32Worker::Thread;
-
-DWORD WINAPI ThreadMain(void* parameter)
-{
-    const std::unique_ptr<std::shared_ptr<Thread>> owner(static_cast<std::shared_ptr<Thread>*>(parameter));
-    Thread& thread = **owner;
-    while (WaitForSingleObject(thread.jobReady.Get(), INFINITE) == WAIT_OBJECT_0 && !thread.quit) {
-        try {
-            thread.job();
-        } catch (...) {
-            // The job reports through what it shares; an exception only means it did not get there.
-        }
-        // What the job shared is released before its caller hears that it is done.
-        thread.job = nullptr;
-        SetEvent(thread.jobDone.Get());
-    }
-    return 0;
-}
-
 [[noreturn]] void RaiseLastError()
 {
     const DWORD error = GetLastError();
     throw RuntimeError(static_cast<std::int32_t>(error), SystemErrorText(error));
-}
-
-std::shared_ptr<Thread> StartThread()
-{
-    auto thread = std::make_shared<Thread>();
-    if (!thread->jobReady || !thread->jobDone) RaiseLastError();
-    auto* parameter = new std::shared_ptr<Thread>(thread);
-    thread->thread = UniqueHandle(CreateThread(nullptr, 0, ThreadMain, parameter, 0, nullptr));
-    if (!thread->thread) {
-        delete parameter;
-        RaiseLastError();
-    }
-    return thread;
 }
 
 // Serves the thread's window events until done is signalled (none: never), stop() says yes, or
@@ -78,6 +46,36 @@ WaitOutcome ServeEventsUntil(HANDLE done, double seconds, const std::function<bo
 }
 
 } // namespace
+
+DWORD WINAPI Win32Worker::ThreadMain(void* parameter)
+{
+    const std::unique_ptr<std::shared_ptr<Thread>> owner(static_cast<std::shared_ptr<Thread>*>(parameter));
+    Thread& thread = **owner;
+    while (WaitForSingleObject(thread.jobReady.Get(), INFINITE) == WAIT_OBJECT_0 && !thread.quit) {
+        try {
+            thread.job();
+        } catch (...) {
+            // The job reports through what it shares; an exception only means it did not get there.
+        }
+        // What the job shared is released before its caller hears that it is done.
+        thread.job = nullptr;
+        SetEvent(thread.jobDone.Get());
+    }
+    return 0;
+}
+
+std::shared_ptr<Win32Worker::Thread> Win32Worker::StartThread()
+{
+    auto thread = std::make_shared<Thread>();
+    if (!thread->jobReady || !thread->jobDone) RaiseLastError();
+    auto* parameter = new std::shared_ptr<Thread>(thread);
+    thread->thread = UniqueHandle(CreateThread(nullptr, 0, ThreadMain, parameter, 0, nullptr));
+    if (!thread->thread) {
+        delete parameter;
+        RaiseLastError();
+    }
+    return thread;
+}
 
 Win32Worker::~Win32Worker()
 {

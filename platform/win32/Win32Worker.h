@@ -1,6 +1,8 @@
 #pragma once
 #include "platform/Worker.h"
 
+#include <windows.h>
+
 #include <memory>
 
 // One thread that takes the jobs in turn. A job that is given up on keeps that thread until it
@@ -15,8 +17,11 @@ public:
     WaitOutcome Run(std::function<void()> job, double timeoutSeconds, const std::function<bool()>& stop) override;
     bool Pause(double seconds, const std::function<bool()>& stop) override;
 
+private:
     struct Thread;
 
-private:
+    static std::shared_ptr<Thread> StartThread();
+    static DWORD WINAPI ThreadMain(void* parameter);
+
     std::shared_ptr<Thread> idle_;
 };

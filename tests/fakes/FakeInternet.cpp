@@ -73,15 +73,22 @@ public:
         } else if (auto found = net_.resources.find(url); found != net_.resources.end()) {
             resource = found->second;
         } else {
+            lastFailure_ = InternetFailure::Connection;
+            return nullptr;
+        }
+        if (resource.openFails) {
+            lastFailure_ = *resource.openFails;
             return nullptr;
         }
         if (resource.stallBeforeHead) throw NeverReturns{};
         return std::make_unique<FakeResponse>(net_, std::move(resource));
     }
+    InternetFailure LastFailure() const override { return lastFailure_; }
     void Abort() override { net_.log.push_back(u"AbortSession"); }
 
 private:
     FakeInternet& net_;
+    InternetFailure lastFailure_ = InternetFailure::Connection;
 };
 
 } // namespace

@@ -13,6 +13,7 @@ struct FakeResource {
     std::vector<std::string> reads{};         // what each successful read returns
     bool failAfterReads = false;              // a failing read follows the scripted reads
     std::map<HttpHeader, Text> headers{};
+    std::optional<InternetFailure> openFails{}; // set: the URL cannot be opened, for this reason
     bool stallBeforeHead = false;             // the request is sent and never answered
     std::optional<std::size_t> stallAtRead{}; // this read (0 = first) never returns
 };

@@ -3,13 +3,14 @@
 #include "platform/Platform.h"
 #include "tests/fakes/FakeDialogs.h"
 #include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeHashing.h"
 #include "tests/fakes/FakeInternet.h"
 #include "tests/fakes/FakeLog.h"
 #include "tests/fakes/FakeMachineInfo.h"
 #include "tests/fakes/FakeProcesses.h"
 #include "tests/fakes/FakeSettingsStore.h"
-#include "tests/fakes/FakeWorker.h"
 #include "tests/fakes/FakeSingleInstance.h"
+#include "tests/fakes/FakeWorker.h"
 
 struct FakePlatform {
     FakeFileSystem files;
@@ -20,8 +21,10 @@ struct FakePlatform {
     FakeInternet internet;
     FakeProcesses processes;
     FakeClock clock;
+    FakeSingleInstance instance;
+    FakeHashing hashing;
     FakeWorker worker;
     FakeLog log;
-    FakeSingleInstance instance;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, worker, instance, log};
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance, hashing,
+                      worker, log};
 };

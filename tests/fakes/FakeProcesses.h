@@ -35,6 +35,7 @@ public:
     std::vector<FakeWindow> zOrder;            // frontmost first
     std::function<void()> onZOrderWalk;        // runs at every FirstTopLevelWindow
     std::function<void(std::uint32_t)> onWait; // runs while a process is waited for
+    std::function<void(const Text&)> onStart;  // runs as Start begins, with the path
     std::intptr_t shellExecuteResult = 42;
     std::optional<std::uint32_t> exitCode = 0; // what every waited process exits with
 

@@ -1,0 +1,1 @@
+"""The download benchmark of the program under Wine: see bench/run.sh."""
