@@ -20,8 +20,8 @@ PicBar::PicBar(HWND parent, int id, const RECT& outer) : outerWidth_(outer.right
     // The bar starts empty: the system window colour all over.
     const UniqueScreenDc screen(GetDC(nullptr));
     backing_ = UniqueBitmap(CreateCompatibleBitmap(screen.Get(), insideWidth_, insideHeight_));
-    const BitmapDc dc(backing_.Get());
-    FillRect(dc.Get(), &inside, GetSysColorBrush(COLOR_WINDOW));
+    canvas_.emplace(backing_.Get());
+    FillRect(canvas_->Get(), &inside, GetSysColorBrush(COLOR_WINDOW));
 }
 
 void PicBar::XorFillRect(const BarRect& rect, std::uint32_t colour)
@@ -31,9 +31,8 @@ void PicBar::XorFillRect(const BarRect& rect, std::uint32_t colour)
         brushColour_ = colour;
     }
     {
-        const BitmapDc dc(backing_.Get());
-        const SelectedObject brush(dc.Get(), brush_.Get());
-        PatBlt(dc.Get(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, PATINVERT);
+        const SelectedObject brush(canvas_->Get(), brush_.Get());
+        PatBlt(canvas_->Get(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, PATINVERT);
     }
     // On the screen at the next paint: the download pumps events no more often than the screen shows them.
     const RECT changed{rect.left, rect.top, rect.right, rect.bottom};
@@ -56,18 +55,18 @@ bool PicBar::Stretched() const
 void PicBar::OnPaint()
 {
     const PaintDc target(window_);
-    const BitmapDc source(backing_.Get());
+    const HDC source = canvas_->Get();
     if (Stretched()) {
         RECT inside{};
         GetClientRect(window_, &inside);
         // Whole pixels, no blending: the bar's edge stays sharp.
         SetStretchBltMode(target.Get(), COLORONCOLOR);
-        StretchBlt(target.Get(), 0, 0, inside.right, inside.bottom, source.Get(), 0, 0, insideWidth_, insideHeight_,
+        StretchBlt(target.Get(), 0, 0, inside.right, inside.bottom, source, 0, 0, insideWidth_, insideHeight_,
                    SRCCOPY);
         return;
     }
     const RECT& area = target.Area();
-    BitBlt(target.Get(), area.left, area.top, area.right - area.left, area.bottom - area.top, source.Get(),
+    BitBlt(target.Get(), area.left, area.top, area.right - area.left, area.bottom - area.top, source,
            area.left, area.top, SRCCOPY);
 }
 
@@ -79,7 +78,7 @@ LRESULT CALLBACK PicBar::WindowProc(HWND window, UINT message, WPARAM wParam, LP
         // The backing bitmap covers every pixel of the inside.
         return 1;
     case WM_PAINT:
-        if (!bar || !bar->backing_) break;
+        if (!bar || !bar->canvas_) break;
         bar->OnPaint();
         return 0;
     }

@@ -6,6 +6,8 @@
 #include "window/WebSetupForm.h"
 #include "platform/win32/GdiObjects.h"
 
+#include <optional>
+
 class PicBar : public BarCanvas {
 public:
     // outer: the bar's rectangle in the parent's client area, frame included.
@@ -31,6 +33,9 @@ private:
     int insideWidth_ = 0;
     int insideHeight_ = 0;
     UniqueBitmap backing_;
+    // The backing bitmap stays selected in one memory DC for the bar's life: the bar is drawn on
+    // for every chunk of a download, and a DC made and freed each time was most of its cost.
+    std::optional<BitmapDc> canvas_;
     UniqueBrush brush_;
     std::uint32_t brushColour_ = 0;
 };
