@@ -17,11 +17,11 @@ from e2e.test_download_road import BEHAVIOURS, INSTALL_ORDER, QUEUE, WINDOW, Dow
 LOADED_DURING_A_DOWNLOAD_ROAD = [
     "advapi32.dll", "combase.dll", "comctl32.dll", "compstui.dll", "dnsapi.dll", "dxgi.dll",
     "gdi32.dll", "imm32.dll", "iphlpapi.dll", "kernel32.dll", "kernelbase.dll", "mpr.dll",
-    "msvcrt.dll", "nsi.dll", "ole32.dll", "oleaut32.dll", "opengl32.dll", "rpcrt4.dll",
-    "scrrun.dll", "sechost.dll", "setupapi.dll", "shcore.dll", "shell32.dll", "shlwapi.dll",
-    "ucrtbase.dll", "user32.dll", "uxtheme.dll", "version.dll", "wbemprox.dll", "win32u.dll",
-    "wined3d.dll", "winex11.drv", "wininet.dll", "winspool.drv", "ws2_32.dll", "wshom.ocx",
-    "zlib1.dll",
+    "msvcrt.dll", "nsi.dll", "ole32.dll", "oleaut32.dll", "opengl32.dll", "propsys.dll",
+    "rpcrt4.dll", "scrrun.dll", "sechost.dll", "setupapi.dll", "shcore.dll", "shell32.dll",
+    "shlwapi.dll", "ucrtbase.dll", "user32.dll", "uxtheme.dll", "version.dll", "wbemprox.dll",
+    "win32u.dll", "windowscodecs.dll", "wined3d.dll", "winex11.drv", "wininet.dll", "winspool.drv",
+    "ws2_32.dll", "wshom.ocx", "zlib1.dll",
 ]
 PLANTED_LOG = "planted.log"
 
