@@ -3,6 +3,7 @@
 #include "platform/Text.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 
@@ -20,6 +21,15 @@ public:
     virtual ~OutputFile() = default;
     // Appends the bytes after what was written before; raises RuntimeError on failure.
     virtual void Write(std::span<const std::byte> bytes) = 0;
+};
+
+// A local file opened for reading; while it is open nobody may write, rename or delete it.
+class InputFile {
+public:
+    virtual ~InputFile() = default;
+    virtual std::uint64_t Size() = 0;                             // raises RuntimeError
+    // Reads on from where the last read ended, up to bytes.size(); 0 only at the end. Raises RuntimeError.
+    virtual std::size_t Read(std::span<std::byte> bytes) = 0;
 };
 
 class FileSystem {
@@ -42,6 +52,8 @@ public:
     // Creates the file afresh, as a new file: whatever stood under its name (a link included) is
     // removed first, never written through. Raises RuntimeError when it cannot be made.
     virtual std::unique_ptr<OutputFile> Create(const Text& path) = 0;
+    // Opens an existing file for reading, sharing it with readers only; raises RuntimeError.
+    virtual std::unique_ptr<InputFile> OpenLocked(const Text& path) = 0;
     // Moves from onto to, replacing a file that is there; links under either name are moved or
     // replaced themselves, never followed. Raises RuntimeError.
     virtual void Rename(const Text& from, const Text& to) = 0;

@@ -60,6 +60,27 @@ private:
     UniqueHandle file_;
 };
 
+class Win32InputFile : public InputFile {
+public:
+    explicit Win32InputFile(UniqueHandle file) : file_(std::move(file)) {}
+    std::uint64_t Size() override
+    {
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file_.Get(), &size)) RaiseLastError();
+        return static_cast<std::uint64_t>(size.QuadPart);
+    }
+    std::size_t Read(std::span<std::byte> bytes) override
+    {
+        DWORD read = 0;
+        if (!ReadFile(file_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+            RaiseLastError();
+        return read;
+    }
+
+private:
+    UniqueHandle file_;
+};
+
 void FreeLocalMemory(void* memory) { LocalFree(memory); }
 
 // A security descriptor made by the system from its text form.
@@ -195,6 +216,14 @@ std::unique_ptr<OutputFile> Win32FileSystem::Create(const Text& path)
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) RaiseLastError();
     return std::make_unique<Win32OutputFile>(file);
+}
+
+std::unique_ptr<InputFile> Win32FileSystem::OpenLocked(const Text& path)
+{
+    // Readers only: no one can write, rename or delete the file while it is open. A link there
+    // is opened itself, so its contents are what is read and it never matches a package.
+    return std::make_unique<Win32InputFile>(
+        OpenedEntry(path, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_SEQUENTIAL_SCAN));
 }
 
 void Win32FileSystem::Rename(const Text& from, const Text& to)

@@ -12,6 +12,7 @@ public:
     void HoldFolder(const Text& path, const ProtectedAccess& access) override;
     void Kill(const Text& path) override;
     std::unique_ptr<OutputFile> Create(const Text& path) override;
+    std::unique_ptr<InputFile> OpenLocked(const Text& path) override;
     void Rename(const Text& from, const Text& to) override;
     Text OwnFolder() override;
     Text OwnName() override;

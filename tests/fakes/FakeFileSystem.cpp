@@ -1,5 +1,8 @@
 #include "tests/fakes/FakeFileSystem.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 Text NameOf(const Text& path)
 {
@@ -30,6 +33,39 @@ private:
     FakeFileSystem& owner_;
     Text path_;
 };
+
+// Reads what the file held when it was opened: while it is open, nothing can change it.
+class FakeInputFile : public InputFile {
+public:
+    FakeInputFile(FakeFileSystem& owner, Text path)
+        : owner_(owner), path_(std::move(path)), content_(owner.files.at(path_))
+    {
+        ++owner_.locks[path_];
+    }
+    ~FakeInputFile() override
+    {
+        if (--owner_.locks[path_] == 0) owner_.locks.erase(path_);
+    }
+    std::uint64_t Size() override { return content_.size(); }
+    std::size_t Read(std::span<std::byte> bytes) override
+    {
+        const std::size_t count = std::min(bytes.size(), content_.size() - offset_);
+        std::memcpy(bytes.data(), content_.data() + offset_, count);
+        offset_ += count;
+        return count;
+    }
+
+private:
+    FakeFileSystem& owner_;
+    Text path_;
+    std::string content_;
+    std::size_t offset_ = 0;
+};
+
+void FakeFileSystem::RefuseIfLocked(const Text& path) const
+{
+    if (Locked(path)) throw RuntimeError(ErrorNumber::PathFileAccess, u"Sharing violation");
+}
 
 bool FakeFileSystem::UnderReadOnlyFolder(const Text& path) const
 {
@@ -85,6 +121,7 @@ void FakeFileSystem::Kill(const Text& path)
     if (!files.contains(path)) throw RuntimeError(ErrorNumber::FileNotFound, u"File not found");
     if (undeletable.contains(path))
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    RefuseIfLocked(path);
     files.erase(path);
 }
 
@@ -93,8 +130,18 @@ std::unique_ptr<OutputFile> FakeFileSystem::Create(const Text& path)
     calls.push_back(u"Create " + path);
     if (UnderReadOnlyFolder(path))
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    RefuseIfLocked(path);
     files[path].clear();
     return std::make_unique<FakeOutputFile>(*this, path);
+}
+
+std::unique_ptr<InputFile> FakeFileSystem::OpenLocked(const Text& path)
+{
+    calls.push_back(u"OpenLocked " + path);
+    if (!files.contains(path)) throw RuntimeError(ErrorNumber::FileNotFound, u"File not found");
+    if (unreadable.contains(path))
+        throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    return std::make_unique<FakeInputFile>(*this, path);
 }
 
 void FakeFileSystem::Rename(const Text& from, const Text& to)
@@ -103,6 +150,8 @@ void FakeFileSystem::Rename(const Text& from, const Text& to)
     if (!files.contains(from)) throw RuntimeError(ErrorNumber::FileNotFound, u"File not found");
     if (UnderReadOnlyFolder(to))
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    RefuseIfLocked(from);
+    RefuseIfLocked(to);
     files[to] = std::move(files[from]);
     files.erase(from);
 }

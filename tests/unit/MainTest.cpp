@@ -38,7 +38,7 @@ protected:
         fake.machine.registry[DotNetKey + u"Version"] = u"4.8.04084";
     }
     void PdfPrinterPresent() { fake.machine.printers = std::vector<Text>{u"DoPdf V7"}; }
-    void Run() { Main(state, fake.platform, roads, Base); }
+    void Run() { Main(state, fake.platform, roads, Base, {}); }
     std::vector<Text> QueuedPaths() const
     {
         return {state.DownloadPaths.begin() + 1, state.DownloadPaths.begin() + 1 + state.DownloadCount};
@@ -121,7 +121,7 @@ TEST_F(MainTest, PackagePlanFollowsEveryCombinationOfTheProbes)
         }
         if (printer) probeFake.machine.printers = std::vector<Text>{u"doPDF v7"};
         probeFake.machine.addressWidths = std::vector<Text>{width32 ? u"32" : u"64"};
-        Main(probeState, probeFake.platform, probeRoads, Base);
+        Main(probeState, probeFake.platform, probeRoads, Base, {});
 
         const Text folder = probeFake.files.ownFolder + u"\\mavikfiles\\";
         std::vector<Text> expected;
@@ -145,7 +145,7 @@ TEST_F(MainTest, OnlyExactly32SelectsThe32BitInstaller)
         SetupState probeState;
         RecordingRoads probeRoads;
         probeFake.machine.addressWidths = std::vector<Text>{width};
-        Main(probeState, probeFake.platform, probeRoads, Base);
+        Main(probeState, probeFake.platform, probeRoads, Base, {});
         EXPECT_TRUE(EndsWith(probeState.MainAppLocal, u"\\QorMavik64.exe")) << ToUtf8(width);
         EXPECT_TRUE(EndsWith(probeState.MainAppRemote, u"/QorMavik64.exe")) << ToUtf8(width);
     }
@@ -207,7 +207,7 @@ TEST_F(MainTest, ALinkAFileOrAFolderThatCannotBeHeldShowsOnlyTheFolderMessage)
         SetupState probeState;
         probeFake.files.ownFolder = u"C:\\Kurulum Dosyaları";
         standIn(probeFake.files);
-        Main(probeState, probeFake.platform, roads, Base);
+        Main(probeState, probeFake.platform, roads, Base, {});
         ASSERT_EQ(probeFake.dialogs.shown.size(), 1u);
         EXPECT_EQ(probeFake.dialogs.shown[0].text, u"\"" + Local + u"\" klasörü oluşturulamadı.");
         EXPECT_EQ(probeFake.machine.calls, std::vector<Text>{u"IsUserAnAdmin"});
@@ -225,7 +225,7 @@ TEST_F(MainTest, ProbeFailuresEndInTheFolderMessage)
     FakePlatform wmiFake;
     SetupState wmiState;
     wmiFake.machine.addressWidths.reset();
-    Main(wmiState, wmiFake.platform, roads, Base);
+    Main(wmiState, wmiFake.platform, roads, Base, {});
     ASSERT_EQ(wmiFake.dialogs.shown.size(), 1u);
     EXPECT_EQ(wmiFake.dialogs.shown[0].text, u"\"C:\\Setup\\mavikfiles\\\" klasörü oluşturulamadı.");
     EXPECT_EQ(wmiState.DownloadCount, 0);
@@ -241,4 +241,40 @@ TEST_F(MainTest, FailureOfTheInstallationRoadEndsInTheFolderMessage)
     Run();
     ASSERT_EQ(fake.dialogs.shown.size(), 1u);
     EXPECT_EQ(fake.dialogs.shown[0].text, u"\"" + Local + u"\" klasörü oluşturulamadı.");
+}
+
+TEST_F(MainTest, PinnedFileCountsAsPresentOnlyWhenItMatches)
+{
+    const Text mainApp = Local + u"QorMavik64.exe";
+    const PackagePins pins{{u"QorMavik64.exe", Sha256Of("MZ vendor"), 9}};
+    struct Case {
+        const char* what;
+        std::string content;
+        bool unreadable;
+        Text road;
+    };
+    for (const auto& [what, content, unreadable, road] :
+         {Case{"the vendor's file", "MZ vendor", false, u"install"}, Case{"tampered", "MZ evil!!", false, u"window"},
+          Case{"stale, another size", "MZ old", false, u"window"},
+          Case{"cannot be read", "MZ vendor", true, u"window"}}) {
+        SCOPED_TRACE(what);
+        FakePlatform pinFake;
+        SetupState pinState;
+        RecordingRoads pinRoads;
+        pinFake.files.ownFolder = u"C:\\Kurulum Dosyaları";
+        pinFake.machine.registry[DotNetKey + u"Install"] = u"1";
+        pinFake.machine.registry[DotNetKey + u"Version"] = u"4.8.04084";
+        pinFake.machine.printers = std::vector<Text>{u"doPDF v7"};
+        pinFake.files.folders.insert(Local);
+        pinFake.files.files[mainApp] = content;
+        if (unreadable) pinFake.files.unreadable.insert(mainApp);
+
+        Main(pinState, pinFake.platform, pinRoads, Base, pins);
+
+        EXPECT_EQ(pinRoads.taken, std::vector<Text>{road});
+        EXPECT_TRUE(pinFake.dialogs.shown.empty());
+        EXPECT_FALSE(pinFake.files.Locked(mainApp));
+        ASSERT_EQ(pinState.Pins.size(), 1u);
+        EXPECT_EQ(pinState.Pins[0].digest, pins[0].digest);
+    }
 }
