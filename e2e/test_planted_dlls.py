@@ -11,17 +11,18 @@ from e2e.harness.builds import PROGRAM
 from e2e.harness.wine import windows_path
 from e2e.test_download_road import BEHAVIOURS, INSTALL_ORDER, QUEUE, WINDOW, DownloadRoadCase
 
-# Every DLL that the program's process loaded during a whole download road under Wine 8 (64-bit),
-# read from a run with WINEDEBUG=+pid,+loaddll. shcore.dll is the one that was taken from the
-# program's folder while shell32 was still bound at process start.
+# Every DLL that the program's process loaded during a whole download road over https under Wine 8
+# (64-bit), read from a run with WINEDEBUG=+pid,+loaddll. shcore.dll is the one that was taken
+# from the program's folder while shell32 was still bound at process start.
 LOADED_DURING_A_DOWNLOAD_ROAD = [
-    "advapi32.dll", "combase.dll", "comctl32.dll", "compstui.dll", "dnsapi.dll", "dxgi.dll",
-    "gdi32.dll", "imm32.dll", "iphlpapi.dll", "kernel32.dll", "kernelbase.dll", "mpr.dll",
-    "msvcrt.dll", "nsi.dll", "ole32.dll", "oleaut32.dll", "opengl32.dll", "rpcrt4.dll",
-    "scrrun.dll", "sechost.dll", "setupapi.dll", "shcore.dll", "shell32.dll", "shlwapi.dll",
-    "ucrtbase.dll", "user32.dll", "uxtheme.dll", "version.dll", "wbemprox.dll", "win32u.dll",
-    "wined3d.dll", "winex11.drv", "wininet.dll", "winspool.drv", "ws2_32.dll", "wshom.ocx",
-    "zlib1.dll",
+    "advapi32.dll", "bcrypt.dll", "combase.dll", "comctl32.dll", "compstui.dll", "crypt32.dll",
+    "dnsapi.dll", "dxgi.dll", "gdi32.dll", "imm32.dll", "iphlpapi.dll", "kerberos.dll",
+    "kernel32.dll", "kernelbase.dll", "mpr.dll", "msv1_0.dll", "msvcrt.dll", "netapi32.dll",
+    "nsi.dll", "ole32.dll", "oleaut32.dll", "opengl32.dll", "propsys.dll", "rpcrt4.dll",
+    "rsaenh.dll", "schannel.dll", "scrrun.dll", "sechost.dll", "secur32.dll", "setupapi.dll",
+    "shcore.dll", "shell32.dll", "shlwapi.dll", "ucrtbase.dll", "user32.dll", "uxtheme.dll",
+    "version.dll", "wbemprox.dll", "win32u.dll", "windowscodecs.dll", "wined3d.dll", "winex11.drv",
+    "wininet.dll", "winspool.drv", "ws2_32.dll", "wshom.ocx", "zlib1.dll",
 ]
 PLANTED_LOG = "planted.log"
 

@@ -1,15 +1,22 @@
 #include "platform/win32/Dpi.h"
 
 #include "platform/win32/Twips.h"
+#include "platform/win32/UniqueHandle.h"
 
 namespace {
 
-// user32 is loaded in every GUI program; only the lookup can fail.
+// user32 is bound at the program's first call into it, which may come after this lookup: the
+// lookup takes it from the system folder itself. Only the lookup can fail.
+const SystemLibrary& User32()
+{
+    static const SystemLibrary user32(L"user32.dll");
+    return user32;
+}
+
 template <typename Function>
 Function* User32Function(const char* name)
 {
-    return reinterpret_cast<Function*>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+    return User32().Find<Function>(name);
 }
 
 }  // namespace
