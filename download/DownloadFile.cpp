@@ -73,7 +73,7 @@ public:
              bool showProgress, const Text& url, const Text& localPath)
         : state_(state), platform_(platform), bar_(bar), label_(label), showProgress_(showProgress),
           url_(url), localPath_(localPath), partPath_(localPath + PartSuffix),
-          displayName_(StatusLine::DisplayName(localPath))
+          displayName_(StatusLine::DisplayName(localPath)), pin_(PinFor(state.Pins, localPath))
     {
     }
 
@@ -85,6 +85,7 @@ public:
             ReplaceLocalFile();
             const auto length = ContentLength(response_->ContentLengthText());
             fileSize = length;
+            if (pin_ && pin_->size && *pin_->size != static_cast<std::uint64_t>(length)) Fail(PinMismatch);
             Copy(length);
         } catch (const TransferFailed& failed) {
             failure_ = failed.reason;
@@ -109,7 +110,9 @@ private:
         session_ = platform_.internet.Open(platform_.files.OwnName());
         if (!session_) Fail(FailureReason::NoConnection);
         response_ = session_->OpenUrl(url_);
-        if (!response_) Fail(FailureReason::NoConnection);
+        if (!response_)
+            Fail(session_->LastFailure() == InternetFailure::SecureChannel ? FailureReason::NoSecureChannel
+                                                                         : FailureReason::NoConnection);
         // An error page must not be saved as if it were the file.
         const auto status = response_->StatusCode();
         if (!status) Fail(FailureReason::Unexpected);
@@ -179,7 +182,9 @@ private:
             ShowFinal(StatusLine::Cancelled(displayName_));
             return;
         }
-        if (completed_) {
+        if (completed_ && !MatchesItsPin()) {
+            failure_ = PinMismatch;
+        } else if (completed_) {
             try {
                 files.Rename(partPath_, localPath_);
                 ShowFinal(StatusLine::Completed(displayName_));
@@ -191,6 +196,9 @@ private:
         if (partCreated_) KillIfPresent(files, partPath_);
         ShowFinal(StatusLine::Failed(displayName_, failure_));
     }
+
+    // Checked on disk, where the bytes are that will be renamed into place.
+    bool MatchesItsPin() { return !pin_ || MatchesPin(platform_, partPath_, *pin_); }
 
     void ShowFinal(const Text& caption)
     {
@@ -210,6 +218,7 @@ private:
     const Text localPath_;
     const Text partPath_;
     const Text displayName_;
+    const PackagePin* const pin_;
     std::unique_ptr<InternetSession> session_;
     std::unique_ptr<HttpResponse> response_;
     std::unique_ptr<OutputFile> part_;

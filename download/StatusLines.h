@@ -22,6 +22,7 @@ Text Failed(const Text& displayName, const Text& reason);
 // Why a transfer failed, in the words of its status line.
 namespace FailureReason {
 inline const Text NoConnection = u"sunucuya bağlanılamadı";
+inline const Text NoSecureChannel = u"güvenli bağlantı kurulamadı";
 inline const Text UnknownSize = u"dosya boyu bilinmiyor";
 inline const Text TooBig = u"dosya boyu çok büyük";
 inline const Text ConnectionLost = u"bağlantı kesildi";

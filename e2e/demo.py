@@ -78,7 +78,9 @@ def main() -> int:
             drive(session.driver, options.screenshot, session.root)
         exit_code = run.wait(options.timeout)
         print(f"The program ended with exit code {exit_code}.")
-        print("Requested:", ", ".join(str(name) for name in session.server.requested_names()) or "nothing")
+        requests = session.server.requests
+        schemes = ", ".join(sorted({request.scheme for request in requests}))
+        print(f"Requested ({schemes or 'nothing'}):", ", ".join(str(request.name) for request in requests))
         print("Installed, in order:", ", ".join(session.standins_started()) or "nothing")
         print("Completion marker:", session.machine.marker)
     return 0

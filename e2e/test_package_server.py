@@ -2,18 +2,24 @@
 
 import http.client
 import socket
+import ssl
 import time
 import unittest
 
+from e2e.harness.builds import scratch_root
 from e2e.harness.server import Package, PackageServer, error_page
+from e2e.harness.tls import SERVER_HOST, certificates
 
-URL = "http://paketler.qormavik.test/qormavik/websetup/"
+BASE = "http://paketler.qormavik.test/"
+URL = BASE + "qormavik/websetup/"
 BODY = bytes(range(256)) * 40
 
 
 class PackageServerTest(unittest.TestCase):
+    """Plain http through the proxy, as a build with MAVIK_ALLOW_HTTP fetches."""
+
     def setUp(self):
-        self.server = self.enterContext(PackageServer())
+        self.server = self.enterContext(PackageServer(BASE))
         self.connection = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
         self.addCleanup(self.connection.close)
 
@@ -90,6 +96,34 @@ class PackageServerTest(unittest.TestCase):
         started = time.monotonic()
         self.server.__exit__(None, None, None)
         self.assertLess(time.monotonic() - started, 5)
+
+
+class TunnelTest(unittest.TestCase):
+    """https: a CONNECT to the configured host opens a TLS tunnel with the server's certificate."""
+
+    def setUp(self):
+        self.certificates = certificates(scratch_root())
+        self.server = self.enterContext(PackageServer(identity=self.certificates.trusted))
+        self.server.serve("QorMavik64.exe", BODY)
+
+    def tunnel(self, host: str = SERVER_HOST, port: int = 443) -> http.client.HTTPSConnection:
+        context = ssl.create_default_context(cafile=self.certificates.authority)
+        connection = http.client.HTTPSConnection("127.0.0.1", self.server.port, timeout=10, context=context)
+        connection.set_tunnel(host, port)
+        self.addCleanup(connection.close)
+        return connection
+
+    def test_no_tunnel_to_another_host_or_port_and_no_plain_http_for_an_https_root(self):
+        for host, port in (("example.com", 443), (SERVER_HOST, 8443)):
+            with self.assertRaises(OSError) as refused:
+                self.tunnel(host, port).request("GET", "/qormavik/websetup/QorMavik64.exe")
+            self.assertIn("502", str(refused.exception))
+        plain = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
+        self.addCleanup(plain.close)
+        plain.request("GET", URL + "QorMavik64.exe")
+        self.assertEqual(plain.getresponse().status, 502)
+        self.assertEqual(self.server.tunnels, [])
+        self.assertEqual([r.name for r in self.server.requests], [None, None, None])
 
 
 if __name__ == "__main__":

@@ -27,6 +27,34 @@ class FirstStart:
         run.wait()
         self.assertEqual(self.session.standins_started(), [])
 
+    def test_a_link_or_a_file_standing_for_the_local_folder_ends_in_the_folder_message_alone(self):
+        # Wine reports a Linux symbolic link with the reparse point attribute, as Windows reports a
+        # junction or symbolic link. What Wine cannot show (the folder's access list, that the
+        # running program keeps it from being renamed, deletes that leave a link's target alone:
+        # Wine 8 deletes the target) is tested through the platform layer's fakes.
+        elsewhere = self.session.root / "elsewhere"
+        elsewhere.mkdir()
+        kept = "a file of the user's\n"
+        stand_ins = {
+            "a link to a folder": (lambda local: local.symlink_to(elsewhere, target_is_directory=True),
+                                   lambda local: self.assertEqual(list(elsewhere.iterdir()), [])),
+            "a file": (lambda local: local.write_text(kept),
+                       lambda local: self.assertEqual(local.read_text(), kept)),
+        }
+        for what, (make, check_untouched) in stand_ins.items():
+            with self.subTest(what):
+                folder = self.session.program_folder()
+                make(folder / "mavikfiles")
+                run = self.session.start_program(folder)
+
+                box = self.driver.wait_message_box(exe=PROGRAM, timeout=30)
+                self.assertEqual(box.message, f'"{windows_path(folder)}\\mavikfiles\\" klasörü oluşturulamadı.')
+                shown = self.driver.snapshot().find(exe=PROGRAM, visible=True)
+                self.assertEqual([window.hwnd for window in shown], [box.hwnd], "the message box is the only window")
+                self.driver.press(box, IDOK)
+                self.assertEqual(run.wait(), 0)
+                check_untouched(folder / "mavikfiles")
+        self.assertEqual(self.server.requests, [])
 
     def test_a_folder_that_cannot_be_created_ends_in_the_folder_message_alone(self):
         folder = self.session.program_folder()

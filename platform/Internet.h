@@ -21,12 +21,22 @@ public:
     virtual bool Read(std::span<std::byte> buffer, std::size_t& bytesRead) = 0;
 };
 
+// Why a URL could not be opened.
+enum class InternetFailure {
+    Connection,      // no answer: name, route, proxy or server
+    SecureChannel,   // no TLS channel, or a certificate that is not trusted for the host
+};
+
+// The kind of a WinINet error code (GetLastError after a failing call).
+InternetFailure InternetFailureOf(std::uint32_t winInetError);
+
 // The root Internet handle; closed when destroyed, after its responses.
 class InternetSession {
 public:
     virtual ~InternetSession() = default;
-    // Null when the URL cannot be opened.
+    // Null when the URL cannot be opened; LastFailure then says why.
     virtual std::unique_ptr<HttpResponse> OpenUrl(const Text& url) = 0;
+    virtual InternetFailure LastFailure() const = 0;
 };
 
 class Internet {

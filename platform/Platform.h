@@ -3,6 +3,7 @@
 // the program builds from the real Win32 side and the tests from fakes.
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/Hashing.h"
 #include "platform/Internet.h"
 #include "platform/MachineInfo.h"
 #include "platform/Processes.h"
@@ -19,4 +20,5 @@ struct Platform {
     Processes& processes;
     Clock& clock;
     SingleInstance& instance;
+    Hashing& hashing;
 };

@@ -14,6 +14,8 @@ constexpr std::int32_t TypeMismatch = 13;
 constexpr std::int32_t FileNotFound = 53;
 constexpr std::int32_t PathFileAccess = 75;
 constexpr std::int32_t PathNotFound = 76;
+// The program's own errors, numbered after vbObjectError + 1000.
+constexpr std::int32_t FileNotVerified = static_cast<std::int32_t>(0x800403E9);
 }
 
 class RuntimeError : public std::exception {

@@ -8,9 +8,12 @@ namespace {
 constexpr float WindowSearchSeconds = 2.0f;
 
 // Null when the start failed and the user has been told why.
-std::unique_ptr<StartedProcess> StartOrSayWhy(Platform& platform, const Text& path, std::int32_t windowStyle)
+std::unique_ptr<StartedProcess> StartOrSayWhy(Platform& platform, const Text& path, std::int32_t windowStyle,
+                                              const PackagePin* pin)
 {
     try {
+        // Held until the process has started: the file that runs is the one that was checked.
+        const auto verified = pin ? OpenVerified(platform, path, *pin) : nullptr;
         return platform.processes.Start(path, windowStyle);
     } catch (const RuntimeError& error) {
         platform.dialogs.MsgBox(u"Program başlatılamadı: " + path + u"\r\n" + error.Description(),
@@ -21,9 +24,9 @@ std::unique_ptr<StartedProcess> StartOrSayWhy(Platform& platform, const Text& pa
 
 } // namespace
 
-void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle)
+void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle, const PackagePin* pin)
 {
-    const auto process = StartOrSayWhy(platform, path, windowStyle);
+    const auto process = StartOrSayWhy(platform, path, windowStyle, pin);
     if (!process) return;
 
     // A tight poll without pumping: the installer's window usually shows up within moments. A

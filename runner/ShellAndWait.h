@@ -1,12 +1,13 @@
 #pragma once
 #include "platform/Platform.h"
+#include "setup/PackagePins.h"
 
 #include <cstdint>
 
 // Starts exactly the program at path and blocks until it has exited, serving
 // only the messages other programs send to our windows; says so in a message
-// box when it cannot start.
-void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle);
+// box when it cannot start, or when pin is given and the file does not match it.
+void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle, const PackagePin* pin);
 
 // Raises the process's first counting top-level window; false when it has none.
 bool BringProcessWindowToTop(Processes& processes, std::uint32_t processId);

@@ -32,7 +32,7 @@ void FOneAl::Timer1_Timer(WaitWindowView& window)
     if (IsMsiDocument(state_.CurrentPackage))
         ShellOpen(platform_, state_.CurrentPackage, ShowMaximized, window.Handle());
     else
-        ShellAndWait(platform_, state_.CurrentPackage, ShowNormal);
+        ShellAndWait(platform_, state_.CurrentPackage, ShowNormal, PinFor(state_.Pins, state_.CurrentPackage));
     window.EnableTimer(false);
     window.Unload();
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Checks a built MavikSetupWebCD.exe: a GUI program that imports only DLLs
-# Windows ships as known DLLs, hardened, with its manifest and version info.
+# Checks a built MavikSetupWebCD.exe: a GUI program that binds only kernel32 and the C runtime
+# while it starts (every other DLL is bound later, from the system folder), whose load
+# configuration keeps the dependencies of those two in the system folder too, hardened, with its
+# manifest and version info.
 set -euo pipefail
 exe=$1
 bits=$2
@@ -9,12 +11,27 @@ headers=$("$objdump" -p "$exe")
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-allowed=" KERNEL32.dll USER32.dll GDI32.dll SHELL32.dll ADVAPI32.dll ole32.dll OLEAUT32.dll msvcrt.dll "
+# msvcrt.dll is a known DLL: Windows maps it from the system folder, never from beside the program.
+allowed=" KERNEL32.dll msvcrt.dll "
 imports=$(grep -oP 'DLL Name: \K\S+' <<<"$headers" | sort -u)
 echo "Imports:" $imports
 for dll in $imports; do
-  [[ "$allowed" == *" $dll "* ]] || fail "imports $dll, which is not a known DLL"
+  [[ "$allowed" == *" $dll "* ]] || fail "imports $dll while it starts; only kernel32 and msvcrt may be"
 done
+
+# DependentLoadFlags of the load configuration: LOAD_LIBRARY_SEARCH_SYSTEM32.
+read -r config_rva config_size < <(grep -oP 'Entry a \K[0-9a-fA-F]+ [0-9a-fA-F]+(?= Load Configuration Directory)' <<<"$headers" || true)
+image_base=$((16#$(grep -oP 'ImageBase\s+\K[0-9a-fA-F]+' <<<"$headers")))
+flags_offset=$([ "$bits" = 64 ] && echo $((0x4E)) || echo $((0x36)))
+if [ -z "${config_rva:-}" ] || (( 16#$config_rva == 0 || 16#$config_size < flags_offset + 2 )); then
+  fail "no load configuration that reaches DependentLoadFlags"
+else
+  at=$((image_base + 16#$config_rva + flags_offset))
+  bytes=$("$objdump" -s --start-address=$at --stop-address=$((at + 2)) "$exe" | grep -oP '^ [0-9a-f]+ \K[0-9a-f]{4}')
+  dependent_load_flags=$((16#${bytes:2:2}${bytes:0:2}))
+  printf 'DependentLoadFlags: 0x%x\n' "$dependent_load_flags"
+  (( dependent_load_flags == 0x800 )) || fail "DependentLoadFlags is not LOAD_LIBRARY_SEARCH_SYSTEM32"
+fi
 
 characteristics=$(grep -oP 'DllCharacteristics\s+\K[0-9a-fA-F]+' <<<"$headers")
 flags=$((16#$characteristics))

@@ -1,6 +1,7 @@
 #include "setup/Main.h"
 
 #include "platform/RuntimeError.h"
+#include "setup/LocalFolder.h"
 #include "setup/Probes.h"
 
 namespace {
@@ -29,26 +30,35 @@ void PlanPackages(SetupState& state, Platform& platform)
     if (!state.MainAppLocal.empty()) AddDownload(state, state.MainAppRemote, state.MainAppLocal);
 }
 
-bool EveryQueuedFilePresent(const SetupState& state, FileSystem& files)
+// A pinned file that is not the vendor's counts as missing, so that it is fetched again.
+bool Present(const SetupState& state, Platform& platform, const Text& path)
+{
+    if (platform.files.Dir(path, FileAttribute::Normal).empty()) return false;
+    const auto* pin = PinFor(state.Pins, path);
+    return !pin || MatchesPin(platform, path, *pin);
+}
+
+bool EveryQueuedFilePresent(const SetupState& state, Platform& platform)
 {
     const int count = state.DownloadCount;
     for (int i = 1; i <= count; ++i)
-        if (files.Dir(state.DownloadPaths[i], FileAttribute::Normal).empty()) return false;
+        if (!Present(state, platform, state.DownloadPaths[i])) return false;
     return true;
 }
 
-void StartUp(SetupState& state, Platform& platform, StartupRoads& roads, const Text& baseUrl)
+void StartUp(SetupState& state, Platform& platform, StartupRoads& roads, const Text& baseUrl,
+             const PackagePins& pins)
 {
     state.BaseUrl = baseUrl;
+    state.Pins = pins;
     state.RemoteFolderUrl = state.BaseUrl + RemoteFolder;
     state.LocalFolder = platform.files.OwnFolder() + LocalFolderName;
 
-    if (platform.files.Dir(state.LocalFolder, FileAttribute::Directory).empty())
-        platform.files.MkDir(state.LocalFolder);
+    PrepareLocalFolder(platform.files, state.LocalFolder);
 
     PlanPackages(state, platform);
 
-    if (EveryQueuedFilePresent(state, platform.files))
+    if (EveryQueuedFilePresent(state, platform))
         roads.InstallPackages();
     else
         roads.OpenDownloadWindow();
@@ -56,7 +66,8 @@ void StartUp(SetupState& state, Platform& platform, StartupRoads& roads, const T
 
 } // namespace
 
-void Main(SetupState& state, Platform& platform, StartupRoads& roads, const Text& baseUrl)
+void Main(SetupState& state, Platform& platform, StartupRoads& roads, const Text& baseUrl,
+          const PackagePins& pins)
 {
     if (platform.machine.IsUserAnAdmin() == 0) {
         platform.dialogs.MsgBox(AdminMessage, MsgBoxStyle::OkOnly);
@@ -68,7 +79,7 @@ void Main(SetupState& state, Platform& platform, StartupRoads& roads, const Text
         return;
     }
     try {
-        StartUp(state, platform, roads, baseUrl);
+        StartUp(state, platform, roads, baseUrl, pins);
     } catch (const std::exception&) {
         platform.dialogs.MsgBox(u"\"" + state.LocalFolder + u"\" klasörü oluşturulamadı.",
                                 MsgBoxStyle::Critical);

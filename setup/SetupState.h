@@ -2,6 +2,7 @@
 // The state that start-up, the download window, the download routine and the
 // package runner share. One object lives for the whole run; tests make fresh ones.
 #include "platform/Text.h"
+#include "setup/PackagePins.h"
 
 #include <array>
 #include <cstdint>
@@ -10,6 +11,7 @@ struct SetupState {
     static constexpr std::int16_t QueueCapacity = 10;
 
     Text BaseUrl;
+    PackagePins Pins;
     Text RemoteFolderUrl;
     Text LocalFolder;
     Text PdfPrinterRemote;

@@ -106,15 +106,22 @@ public:
 
     std::unique_ptr<HttpResponse> OpenUrl(const Text& url) override
     {
-        // Only EXISTING_CONNECT: the system's cache and redirect handling apply as usual.
-        InternetHandle handle(root_.Api(), root_.Api()->openUrl(root_.Get(), Wide(url), nullptr, 0,
-                                                                     INTERNET_FLAG_EXISTING_CONNECT, 0));
-        if (!handle) return nullptr;
-        return std::make_unique<Win32HttpResponse>(std::move(handle));
+        // Only EXISTING_CONNECT: the system's cache and redirect handling apply as usual, and no
+        // certificate error is ever waived.
+        HINTERNET opened =
+            root_.Api()->openUrl(root_.Get(), Wide(url), nullptr, 0, INTERNET_FLAG_EXISTING_CONNECT, 0);
+        if (!opened) {
+            lastFailure_ = InternetFailureOf(GetLastError());
+            return nullptr;
+        }
+        return std::make_unique<Win32HttpResponse>(InternetHandle(root_.Api(), opened));
     }
+
+    InternetFailure LastFailure() const override { return lastFailure_; }
 
 private:
     InternetHandle root_;
+    InternetFailure lastFailure_ = InternetFailure::Connection;
 };
 
 } // namespace

@@ -31,8 +31,22 @@ class Build:
     def standin(self) -> Path:
         return self.tools / "mavik_standin.exe"
 
+    @property
+    def planted(self) -> Path:
+        return self.tools / "mavik_planted.dll"
+
+    @property
+    def trust_tool(self) -> Path:
+        return self.tools / "mavik_trust_ca.exe"
+
+    @property
+    def pinned_program(self) -> Path:
+        """The program built once more with the stand-in's digest pinned under every package name."""
+        return self.tools / "pinned" / PROGRAM
+
     def missing(self) -> list[Path]:
-        return [path for path in (self.program, self.driver, self.standin) if not path.is_file()]
+        wanted = (self.program, self.driver, self.standin, self.planted, self.trust_tool, self.pinned_program)
+        return [path for path in wanted if not path.is_file()]
 
     def require(self) -> None:
         missing = self.missing()

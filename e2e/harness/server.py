@@ -1,11 +1,15 @@
-"""The loopback package server. The prefix's proxy setting points WinINet at it, so the program's
-requests for http://paketler.qormavik.test/qormavik/websetup/<file> arrive here in absolute form;
-nothing leaves 127.0.0.1."""
+"""The loopback package server. The prefix's proxy setting points WinINet at it. For an https root
+URL, WinINet asks it for a tunnel (CONNECT paketler.qormavik.test:443), in which the server itself
+answers TLS with its certificate for that host and then the requests for
+/qormavik/websetup/<file>; for an http root URL the requests arrive in absolute form. Nothing
+leaves 127.0.0.1."""
 
 from __future__ import annotations
 
 import http.server
+import io
 import socket
+import ssl
 import struct
 import sys
 import threading
@@ -13,8 +17,11 @@ import time
 import urllib.parse
 from dataclasses import dataclass, field
 
-DEFAULT_BASE_URL = "http://paketler.qormavik.test/"
+from .tls import ServerIdentity
+
+DEFAULT_BASE_URL = "https://paketler.qormavik.test/"
 FOLDER = "qormavik/websetup/"
+DEFAULT_PORTS = {"http": 80, "https": 443}
 
 
 @dataclass(frozen=True)
@@ -49,17 +56,33 @@ class Request:
     target: str  # the request line's URL as sent
     name: str | None  # the package file name, None when the request was not for the package folder
     headers: dict[str, str] = field(default_factory=dict)
+    scheme: str = "http"  # "https" inside a TLS tunnel
+
+
+@dataclass(frozen=True)
+class Tunnel:
+    """One CONNECT: where to, and whether the TLS handshake completed. A client that checks the
+    certificate during the handshake breaks it off; WinINet may check it only afterwards and then
+    close the tunnel without a request."""
+
+    target: str
+    established: bool
 
 
 class PackageServer:
-    """Serves packages by file name on an ephemeral port of 127.0.0.1; a context manager."""
+    """Serves packages by file name on an ephemeral port of 127.0.0.1; a context manager. An https
+    root URL needs the identity (certificate and key) that the server presents in its tunnels."""
 
-    def __init__(self, base_url: str = DEFAULT_BASE_URL) -> None:
+    def __init__(self, base_url: str = DEFAULT_BASE_URL, identity: ServerIdentity | None = None) -> None:
         parts = urllib.parse.urlsplit(base_url)
+        self.scheme = parts.scheme
         self.host = parts.hostname or ""
+        self.port_served = parts.port or DEFAULT_PORTS[self.scheme]
         self.folder = parts.path + FOLDER
         self.packages: dict[str, Package] = {}
+        self.identity = identity
         self._requests: list[Request] = []
+        self._tunnels: list[Tunnel] = []
         self._lock = threading.Lock()
         self._connections: set[socket.socket] = set()
         self._stopping = threading.Event()
@@ -86,6 +109,23 @@ class PackageServer:
     def requested_names(self) -> list[str | None]:
         return [request.name for request in self.requests]
 
+    @property
+    def tunnels(self) -> list[Tunnel]:
+        with self._lock:
+            return list(self._tunnels)
+
+    @property
+    def identity(self) -> ServerIdentity | None:
+        return self._identity
+
+    @identity.setter
+    def identity(self, identity: ServerIdentity | None) -> None:
+        """The certificate presented from the next tunnel on."""
+        if self.scheme == "https" and identity is None:
+            raise ValueError("an https package server needs a certificate and key")
+        self._identity = identity
+        self._context = identity.server_context() if identity else None
+
     def __enter__(self) -> PackageServer:
         self._server = _Server(self)
         self._thread = threading.Thread(target=self._server.serve_forever, kwargs={"poll_interval": 0.05},
@@ -109,16 +149,29 @@ class PackageServer:
         with self._lock:
             self._requests.append(request)
 
+    def _record_tunnel(self, tunnel: Tunnel) -> None:
+        with self._lock:
+            self._tunnels.append(tunnel)
+
+    def _tunnels_to(self, target: str) -> bool:
+        host, _, port = target.rpartition(":")
+        return self.scheme == "https" and host.lower() == self.host.lower() and port == str(self.port_served)
+
     def _track(self, connection: socket.socket, open_: bool) -> None:
         with self._lock:
             (self._connections.add if open_ else self._connections.discard)(connection)
 
-    def _package_name(self, target: str, host_header: str) -> str | None:
+    def _package_name(self, target: str, host_header: str, scheme: str) -> str | None:
+        """target in absolute form (through the proxy) or origin form (in a tunnel, with its Host)."""
         parts = urllib.parse.urlsplit(target)
-        host = parts.hostname if parts.scheme else host_header.rsplit(":", 1)[0]
-        if parts.scheme not in ("", "http") or (host or "").lower() != self.host.lower():
+        if parts.scheme:
+            scheme, host, port = parts.scheme, parts.hostname, parts.port
+        else:
+            host, _, port_text = host_header.partition(":")
+            port = int(port_text) if port_text.isdigit() else None
+        if scheme != self.scheme or (host or "").lower() != self.host.lower():
             return None
-        if parts.port not in (None, 80) or not parts.path.startswith(self.folder):
+        if port not in (None, self.port_served) or not parts.path.startswith(self.folder):
             return None
         return urllib.parse.unquote(parts.path[len(self.folder):]) or None
 
@@ -139,15 +192,32 @@ class _Server(http.server.ThreadingHTTPServer):
         super().__init__(("127.0.0.1", 0), _Handler)
 
     def handle_error(self, request, client_address) -> None:
-        # A client that goes away mid-response is part of the tests; anything else is reported.
-        if not isinstance(sys.exc_info()[1], ConnectionError):
+        # A client that goes away mid-response, or ends a tunnel without its TLS goodbye, is part
+        # of the tests; anything else is reported.
+        if not isinstance(sys.exc_info()[1], (ConnectionError, ssl.SSLError)):
             super().handle_error(request, client_address)
+
+
+class _SocketWriter(io.BufferedIOBase):
+    """Writes straight to the socket, as the handler's own writer does: a throttled body leaves
+    piece by piece."""
+
+    def __init__(self, connection: socket.socket) -> None:
+        self._connection = connection
+
+    def writable(self) -> bool:
+        return True
+
+    def write(self, data) -> int:
+        self._connection.sendall(data)
+        return len(data)
 
 
 class _Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     timeout = 60
     server: _Server
+    scheme = "http"
 
     def setup(self) -> None:
         super().setup()
@@ -159,14 +229,43 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             super().finish()
         except OSError:
             pass
+        if self.scheme == "https":
+            # The server closes the socket it accepted, which the tunnel's TLS socket took over.
+            self.connection.close()
 
     def log_message(self, *_) -> None:
         pass
 
+    def do_CONNECT(self) -> None:
+        owner = self.server.owner
+        if self.scheme == "https" or not owner._tunnels_to(self.path):
+            # Tunnels lead to the configured host only, and never out.
+            owner._record(Request(self.path, None, dict(self.headers.items()), self.scheme))
+            self._send(error_page(502, "Bad Gateway"))
+            return
+        self.send_response(200, "Connection established")
+        self.end_headers()
+        try:
+            tunnel = owner._context.wrap_socket(self.connection, server_side=True)
+        except (ssl.SSLError, OSError):
+            # The client refused the certificate, or went away.
+            owner._record_tunnel(Tunnel(self.path, established=False))
+            self.close_connection = True
+            return
+        owner._record_tunnel(Tunnel(self.path, established=True))
+        owner._track(self.connection, False)
+        owner._track(tunnel, True)
+        self.connection = tunnel
+        self.rfile = tunnel.makefile("rb", self.rbufsize)
+        self.wfile = _SocketWriter(tunnel)
+        self.scheme = "https"
+        # The tunnel carries requests of its own, whatever the CONNECT's HTTP version said.
+        self.close_connection = False
+
     def do_GET(self) -> None:
         owner = self.server.owner
-        name = owner._package_name(self.path, self.headers.get("Host", ""))
-        owner._record(Request(self.path, name, dict(self.headers.items())))
+        name = owner._package_name(self.path, self.headers.get("Host", ""), self.scheme)
+        owner._record(Request(self.path, name, dict(self.headers.items()), self.scheme))
         if name is None:
             # Anything but the package folder of the configured host: refused, never forwarded.
             self._send(error_page(502, "Bad Gateway"))

@@ -13,6 +13,7 @@ from .builds import PROGRAM, Build
 from .driver import Driver
 from .machine import Machine, program_folder
 from .server import Package, PackageServer
+from .tls import certificates
 from .wine import Prefix, copy_prefix, template_prefix, windows_path
 
 # Every package the program may ask for, in queue order.
@@ -74,7 +75,8 @@ class Session(contextlib.ExitStack):
         self.prefix: Prefix = copy_prefix(template, self.root / "prefix", self.display, self.build.bits)
         if not os.environ.get("MAVIK_E2E_KEEP"):
             self.callback(shutil.rmtree, self.root, ignore_errors=True)
-        self.server = self.enter_context(PackageServer())
+        self.certificates = certificates(self.template_root)
+        self.server = self.enter_context(PackageServer(identity=self.certificates.trusted))
         self.callback(self.prefix.stop)
         if self.dpi:
             # Wine reads the DPI once per process: set before any program of the prefix starts.
@@ -82,17 +84,21 @@ class Session(contextlib.ExitStack):
         self.driver = Driver(self.prefix, self.build.driver)
         self.callback(self.driver.stop)
         self.prefix.use_proxy(self.server.proxy_address)
+        # The prefix trusts the tests' authority as a machine trusts the real server's.
+        self.prefix.run([str(self.build.trust_tool), windows_path(self.certificates.authority_der)])
         self.machine = Machine(self.prefix, self.build.bits)
         self.standin_config = self.root / "standin.conf"
         self.standin_log_file = self.root / "standin.log"
         self.standin_config.write_text("")
         self._folders = 0
 
-    def program_folder(self, name: str | None = None) -> Path:
-        """A new folder holding a copy of the program (by default with blanks, Turkish and CJK in its name)."""
+    def program_folder(self, name: str | None = None, pinned: bool = False) -> Path:
+        """A new folder holding a copy of the program (by default with blanks, Turkish and CJK in its
+        name); pinned: the build that pins the stand-in under every package name."""
         self._folders += 1
         parent = self.root / f"program{self._folders}"
-        return program_folder(parent, self.build.program, *([name] if name else []))
+        program = self.build.pinned_program if pinned else self.build.program
+        return program_folder(parent, program, *([name] if name else []))
 
     def start_program(self, folder: Path) -> ProgramRun:
         environment = {"MAVIK_STANDIN_CONFIG": windows_path(self.standin_config),

@@ -2,7 +2,6 @@
 
 #include <string>
 
-namespace {
 HMODULE LoadFromSystemFolder(const wchar_t* name)
 {
     if (HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;
@@ -15,6 +14,5 @@ HMODULE LoadFromSystemFolder(const wchar_t* name)
     path += name;
     return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
-} // namespace
 
 SystemLibrary::SystemLibrary(const wchar_t* name) : module_(LoadFromSystemFolder(name)) {}

@@ -41,6 +41,10 @@ inline void CloseModule(HMODULE module) { FreeLibrary(module); }
 using UniqueHandle = UniqueResource<HANDLE, CloseKernelHandle, nullptr>;
 using UniqueModule = UniqueResource<HMODULE, CloseModule, static_cast<HMODULE>(nullptr)>;
 
+// Loads the named DLL from the system folder only, never from beside the program;
+// 0 when it cannot be loaded. The caller owns the module.
+HMODULE LoadFromSystemFolder(const wchar_t* name);
+
 // A DLL that is not one of Windows' known DLLs, loaded from the system folder
 // only, so that a DLL of the same name beside the program is never used.
 class SystemLibrary {

@@ -4,6 +4,9 @@
 #include "platform/win32/UniqueHandle.h"
 #include "platform/win32/WideText.h"
 
+#include <sddl.h>
+
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -57,6 +60,83 @@ private:
     UniqueHandle file_;
 };
 
+class Win32InputFile : public InputFile {
+public:
+    explicit Win32InputFile(UniqueHandle file) : file_(std::move(file)) {}
+    std::uint64_t Size() override
+    {
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file_.Get(), &size)) RaiseLastError();
+        return static_cast<std::uint64_t>(size.QuadPart);
+    }
+    std::size_t Read(std::span<std::byte> bytes) override
+    {
+        DWORD read = 0;
+        if (!ReadFile(file_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+            RaiseLastError();
+        return read;
+    }
+
+private:
+    UniqueHandle file_;
+};
+
+void FreeLocalMemory(void* memory) { LocalFree(memory); }
+
+// A security descriptor made by the system from its text form.
+class SecurityDescriptor {
+public:
+    explicit SecurityDescriptor(const ProtectedAccess& access)
+    {
+        const Text text = SecurityDescriptorText(access);
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Wide(text), SDDL_REVISION_1, &descriptor, nullptr))
+            RaiseLastError();
+        memory_ = LocalMemory(descriptor);
+    }
+    PSECURITY_DESCRIPTOR Get() const { return memory_.Get(); }
+
+private:
+    using LocalMemory = UniqueResource<void*, FreeLocalMemory, nullptr>;
+    LocalMemory memory_;
+};
+
+// The Win32 calls name a folder without a separator at its end.
+Text WithoutTrailingSeparator(const Text& path)
+{
+    return EndsWith(path, u"\\") && path.size() > 3 ? path.substr(0, path.size() - 1) : path;
+}
+
+EntryKind KindFromAttributes(DWORD attributes)
+{
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return EntryKind::ReparsePoint;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return EntryKind::Folder;
+    return EntryKind::File;
+}
+
+// The entry under path itself: a junction or symbolic link there is opened, not followed.
+HANDLE OpenEntry(const Text& path, DWORD access, DWORD share, DWORD flags = 0)
+{
+    return CreateFileW(Wide(WithoutTrailingSeparator(path)), access, share, nullptr, OPEN_EXISTING,
+                       flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+UniqueHandle OpenedEntry(const Text& path, DWORD access, DWORD share, DWORD flags = 0)
+{
+    HANDLE entry = OpenEntry(path, access, share, flags);
+    if (entry == INVALID_HANDLE_VALUE) RaiseLastError();
+    return UniqueHandle(entry);
+}
+
+void DeleteOpened(const UniqueHandle& entry)
+{
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    if (!SetFileInformationByHandle(entry.Get(), FileDispositionInfo, &disposition, sizeof disposition))
+        RaiseLastError();
+}
+
+constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 Text ModulePath()
 {
     std::vector<wchar_t> buffer(MAX_PATH);
@@ -84,27 +164,80 @@ Text Win32FileSystem::Dir(const Text& path, int attributes)
     return {};
 }
 
-void Win32FileSystem::MkDir(const Text& path)
+EntryKind Win32FileSystem::KindOf(const Text& path)
 {
-    if (!CreateDirectoryW(Wide(path), nullptr)) RaiseLastError();
+    // Unlike a lookup through a handle, this also answers for a folder the program may not open.
+    const DWORD attributes = GetFileAttributesW(Wide(WithoutTrailingSeparator(path)));
+    if (attributes != INVALID_FILE_ATTRIBUTES) return KindFromAttributes(attributes);
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return EntryKind::Missing;
+    RaiseLastError();
+}
+
+void Win32FileSystem::MkDir(const Text& path, const ProtectedAccess& access)
+{
+    const SecurityDescriptor descriptor(access);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.Get(), FALSE};
+    if (!CreateDirectoryW(Wide(path), &attributes)) RaiseLastError();
+}
+
+void Win32FileSystem::HoldFolder(const Text& path, const ProtectedAccess& access)
+{
+    // Without delete sharing, nobody can rename the folder away and put a junction in its place
+    // while this handle is open.
+    UniqueHandle folder = OpenedEntry(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_FLAG_BACKUP_SEMANTICS);
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(folder.Get(), &information)) RaiseLastError();
+    if (KindFromAttributes(information.dwFileAttributes) != EntryKind::Folder)
+        throw RuntimeError(ErrorNumber::PathFileAccess, u"Not a plain folder: " + path);
+    // Set on the folder alone: the system walks no entry inside it, so none is followed either.
+    const SecurityDescriptor descriptor(access);
+    if (!SetKernelObjectSecurity(folder.Get(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                 descriptor.Get()))
+        RaiseLastError();
+    heldFolders_.push_back(std::move(folder));
 }
 
 void Win32FileSystem::Kill(const Text& path)
 {
-    if (!DeleteFileW(Wide(path))) RaiseLastError();
+    DeleteOpened(OpenedEntry(path, DELETE, ShareAll));
 }
 
 std::unique_ptr<OutputFile> Win32FileSystem::Create(const Text& path)
 {
-    HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Truncating would write through a link or into every name of a hard-linked file.
+    HANDLE earlier = OpenEntry(path, DELETE, ShareAll);
+    if (earlier != INVALID_HANDLE_VALUE)
+        DeleteOpened(UniqueHandle(earlier));
+    else if (GetLastError() != ERROR_FILE_NOT_FOUND)
+        RaiseLastError();
+    HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) RaiseLastError();
     return std::make_unique<Win32OutputFile>(file);
 }
 
+std::unique_ptr<InputFile> Win32FileSystem::OpenLocked(const Text& path)
+{
+    // Readers only: no one can write, rename or delete the file while it is open. A link there
+    // is opened itself, so its contents are what is read and it never matches a package.
+    return std::make_unique<Win32InputFile>(
+        OpenedEntry(path, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_SEQUENTIAL_SCAN));
+}
+
 void Win32FileSystem::Rename(const Text& from, const Text& to)
 {
-    if (!MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    const UniqueHandle file = OpenedEntry(from, DELETE | SYNCHRONIZE, ShareAll);
+    const std::size_t nameBytes = to.size() * sizeof(wchar_t);
+    // The structure's own one-character name array leaves room for the terminating zero.
+    std::vector<std::byte> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(rename->FileName, to.data(), nameBytes);
+    if (!SetFileInformationByHandle(file.Get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size())))
         RaiseLastError();
 }
 

@@ -1,5 +1,8 @@
 #include "tests/fakes/FakeFileSystem.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 Text NameOf(const Text& path)
 {
@@ -10,6 +13,7 @@ Text NameOf(const Text& path)
 }
 
 Text WithSlash(const Text& path) { return EndsWith(path, u"\\") ? path : path + u"\\"; }
+Text WithoutSlash(const Text& path) { return EndsWith(path, u"\\") ? path.substr(0, path.size() - 1) : path; }
 } // namespace
 
 class FakeOutputFile : public OutputFile {
@@ -30,6 +34,39 @@ private:
     Text path_;
 };
 
+// Reads what the file held when it was opened: while it is open, nothing can change it.
+class FakeInputFile : public InputFile {
+public:
+    FakeInputFile(FakeFileSystem& owner, Text path)
+        : owner_(owner), path_(std::move(path)), content_(owner.files.at(path_))
+    {
+        ++owner_.locks[path_];
+    }
+    ~FakeInputFile() override
+    {
+        if (--owner_.locks[path_] == 0) owner_.locks.erase(path_);
+    }
+    std::uint64_t Size() override { return content_.size(); }
+    std::size_t Read(std::span<std::byte> bytes) override
+    {
+        const std::size_t count = std::min(bytes.size(), content_.size() - offset_);
+        std::memcpy(bytes.data(), content_.data() + offset_, count);
+        offset_ += count;
+        return count;
+    }
+
+private:
+    FakeFileSystem& owner_;
+    Text path_;
+    std::string content_;
+    std::size_t offset_ = 0;
+};
+
+void FakeFileSystem::RefuseIfLocked(const Text& path) const
+{
+    if (Locked(path)) throw RuntimeError(ErrorNumber::PathFileAccess, u"Sharing violation");
+}
+
 bool FakeFileSystem::UnderReadOnlyFolder(const Text& path) const
 {
     for (const auto& folder : readOnlyFolders)
@@ -46,12 +83,36 @@ Text FakeFileSystem::Dir(const Text& path, int attributes)
     return {};
 }
 
-void FakeFileSystem::MkDir(const Text& path)
+EntryKind FakeFileSystem::KindAt(const Text& path) const
+{
+    const Text name = WithoutSlash(path);
+    if (reparsePoints.contains(name)) return EntryKind::ReparsePoint;
+    if (folders.contains(WithSlash(path))) return EntryKind::Folder;
+    if (files.contains(name)) return EntryKind::File;
+    return EntryKind::Missing;
+}
+
+EntryKind FakeFileSystem::KindOf(const Text& path)
+{
+    calls.push_back(u"KindOf " + path);
+    return KindAt(path);
+}
+
+void FakeFileSystem::MkDir(const Text& path, const ProtectedAccess& access)
 {
     calls.push_back(u"MkDir " + path);
-    if (UnderReadOnlyFolder(path) || folders.contains(WithSlash(path)))
+    if (UnderReadOnlyFolder(path) || KindAt(path) != EntryKind::Missing)
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
     folders.insert(WithSlash(path));
+    createdWith[WithSlash(path)] = access;
+}
+
+void FakeFileSystem::HoldFolder(const Text& path, const ProtectedAccess& access)
+{
+    calls.push_back(u"HoldFolder " + path);
+    if (KindAt(path) != EntryKind::Folder || unholdable.contains(WithSlash(path)))
+        throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    held[WithSlash(path)] = access;
 }
 
 void FakeFileSystem::Kill(const Text& path)
@@ -60,6 +121,7 @@ void FakeFileSystem::Kill(const Text& path)
     if (!files.contains(path)) throw RuntimeError(ErrorNumber::FileNotFound, u"File not found");
     if (undeletable.contains(path))
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    RefuseIfLocked(path);
     files.erase(path);
 }
 
@@ -68,8 +130,18 @@ std::unique_ptr<OutputFile> FakeFileSystem::Create(const Text& path)
     calls.push_back(u"Create " + path);
     if (UnderReadOnlyFolder(path))
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    RefuseIfLocked(path);
     files[path].clear();
     return std::make_unique<FakeOutputFile>(*this, path);
+}
+
+std::unique_ptr<InputFile> FakeFileSystem::OpenLocked(const Text& path)
+{
+    calls.push_back(u"OpenLocked " + path);
+    if (!files.contains(path)) throw RuntimeError(ErrorNumber::FileNotFound, u"File not found");
+    if (unreadable.contains(path))
+        throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    return std::make_unique<FakeInputFile>(*this, path);
 }
 
 void FakeFileSystem::Rename(const Text& from, const Text& to)
@@ -78,6 +150,8 @@ void FakeFileSystem::Rename(const Text& from, const Text& to)
     if (!files.contains(from)) throw RuntimeError(ErrorNumber::FileNotFound, u"File not found");
     if (UnderReadOnlyFolder(to))
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    RefuseIfLocked(from);
+    RefuseIfLocked(to);
     files[to] = std::move(files[from]);
     files.erase(from);
 }

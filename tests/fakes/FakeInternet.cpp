@@ -57,12 +57,21 @@ public:
     {
         net_.log.push_back(u"OpenUrl " + url);
         auto found = net_.resources.find(url);
-        if (found == net_.resources.end()) return nullptr;
+        if (found == net_.resources.end()) {
+            lastFailure_ = InternetFailure::Connection;
+            return nullptr;
+        }
+        if (found->second.openFails) {
+            lastFailure_ = *found->second.openFails;
+            return nullptr;
+        }
         return std::make_unique<FakeResponse>(net_, found->second);
     }
+    InternetFailure LastFailure() const override { return lastFailure_; }
 
 private:
     FakeInternet& net_;
+    InternetFailure lastFailure_ = InternetFailure::Connection;
 };
 
 } // namespace

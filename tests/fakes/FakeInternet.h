@@ -11,6 +11,7 @@ struct FakeResource {
     std::string contentLengthText;            // "" means: computed from the body
     std::vector<std::string> reads;           // what each successful read returns
     bool failAfterReads = false;              // a failing read follows the scripted reads
+    std::optional<InternetFailure> openFails{}; // set: the URL cannot be opened, for this reason
 };
 
 class FakeInternet : public Internet {

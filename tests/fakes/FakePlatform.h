@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "tests/fakes/FakeDialogs.h"
 #include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeHashing.h"
 #include "tests/fakes/FakeInternet.h"
 #include "tests/fakes/FakeMachineInfo.h"
 #include "tests/fakes/FakeProcesses.h"
@@ -19,5 +20,6 @@ struct FakePlatform {
     FakeProcesses processes;
     FakeClock clock;
     FakeSingleInstance instance;
-    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance};
+    FakeHashing hashing;
+    Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance, hashing};
 };

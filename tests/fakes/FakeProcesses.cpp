@@ -21,6 +21,7 @@ private:
 std::unique_ptr<StartedProcess> FakeProcesses::Start(const Text& path, int windowStyle)
 {
     log.push_back(u"Start " + path + u" " + DecimalText(windowStyle));
+    if (onStart) onStart(path);
     auto found = startable.find(path);
     if (found == startable.end()) throw RuntimeError(ErrorNumber::FileNotFound, startError);
     return std::make_unique<FakeStartedProcess>(*this, found->second);

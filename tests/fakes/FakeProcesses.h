@@ -35,6 +35,7 @@ public:
     std::vector<FakeWindow> zOrder;            // frontmost first
     std::function<void()> onZOrderWalk;        // runs at every FirstTopLevelWindow
     std::function<void(std::uint32_t)> onWait; // runs while a process is waited for
+    std::function<void(const Text&)> onStart;  // runs as Start begins, with the path
     std::intptr_t shellExecuteResult = 42;
 
     std::unique_ptr<StartedProcess> Start(const Text& path, int windowStyle) override;

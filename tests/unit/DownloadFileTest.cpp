@@ -128,6 +128,18 @@ TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
     const Arrange partRemoved = [](Download& d) {
         d.fake.events.onDoEvents = [&d] { d.files.files.erase(PartPath); };
     };
+    const auto pinned = [](std::optional<std::uint64_t> size, bool bodyAltered) -> Arrange {
+        return [=](Download& d) {
+            std::string pinnedBody = d.Body();
+            if (bodyAltered) pinnedBody[5000] ^= 1;
+            d.state.Pins = {{u"PDFCreator.exe", Sha256Of(pinnedBody), size}};
+        };
+    };
+    // The bytes on disk, not those received, are what is checked.
+    const Arrange partAltered = [&](Download& d) {
+        pinned(10000, false)(d);
+        d.fake.events.onDoEvents = [&d] { d.files.files[PartPath][0] ^= 1; };
+    };
     struct Failure {
         const char* what;
         Arrange arrange;
@@ -141,6 +153,8 @@ TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
          Untouched},
         {"url not opened", [](Download& d) { d.fake.internet.resources.clear(); }, u"sunucuya bağlanılamadı", true,
          Untouched},
+        {"no secure channel", [](Download& d) { d.Resource().openFails = InternetFailure::SecureChannel; },
+         u"güvenli bağlantı kurulamadı", true, Untouched},
         {"error page", [](Download& d) { d.Resource().status = 404; }, u"HTTP 404", true, Untouched},
         {"no status", [](Download& d) { d.Resource().status.reset(); }, u"beklenmeyen hata", true, Untouched},
         {"no length", length(std::string(4096, ' ')), u"dosya boyu bilinmiyor", false, Untouched},
@@ -154,6 +168,10 @@ TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
         {"write fails", [](Download& d) { d.files.failWritesAfter = 5000; }, u"diske yazılamadı", false, 10000},
         {"rename fails", partRemoved, u"diske yazılamadı", false, 10000},
         {"bar fails", [](Download& d) { d.barFails = true; }, u"beklenmeyen hata", false, 10000},
+        {"digest differs", pinned(10000, true), u"dosya doğrulanamadı", false, 10000},
+        {"digest differs, size unknown", pinned(std::nullopt, true), u"dosya doğrulanamadı", false, 10000},
+        {"length differs from the pinned size", pinned(9999, false), u"dosya doğrulanamadı", false, 10000},
+        {"part file altered before the check", partAltered, u"dosya doğrulanamadı", false, 10000},
     };
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.what);
@@ -168,6 +186,29 @@ TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
         EXPECT_EQ(download.fileSize, failure.fileSize);
         EXPECT_EQ(download.fake.internet.openSessions + download.fake.internet.openResponses, 0);
     }
+}
+
+TEST(DownloadFile, PinnedFileIsCheckedOnceAndAWrongSizeIsRefusedBeforeItsBody)
+{
+    Download matching(10000);
+    matching.state.Pins = {{u"PDFCreator.exe", Sha256Of(matching.Body()), 10000}};
+    matching.Run();
+    EXPECT_EQ(matching.captions.back(), Shown + u" dosyası diske indirildi.");
+    EXPECT_EQ(matching.files.files[LocalPath], matching.Body());
+    EXPECT_EQ(matching.fake.hashing.hashesMade, 1);
+    EXPECT_TRUE(matching.files.locks.empty());
+
+    Download otherPinned(10000);
+    otherPinned.state.Pins = {{u"QorMavik64.exe", Sha256Of("other"), 5}};
+    otherPinned.Run();
+    EXPECT_EQ(otherPinned.files.files[LocalPath], otherPinned.Body());
+    EXPECT_EQ(otherPinned.fake.hashing.hashesMade, 0);
+
+    Download wrongSize(10000);
+    wrongSize.state.Pins = {{u"PDFCreator.exe", Sha256Of(wrongSize.Body()), 10001}};
+    wrongSize.Run();
+    EXPECT_EQ(wrongSize.Reads(), 0);
+    EXPECT_EQ(wrongSize.fake.hashing.hashesMade, 0);
 }
 
 TEST(DownloadFile, PercentBeyondSixteenBitsIsAnOverflowThatFailsTheTransfer)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 const Text Base = u"http://paketler.example/";
@@ -36,7 +38,7 @@ protected:
         fake.machine.registry[DotNetKey + u"Version"] = u"4.8.04084";
     }
     void PdfPrinterPresent() { fake.machine.printers = std::vector<Text>{u"DoPdf V7"}; }
-    void Run() { Main(state, fake.platform, roads, Base); }
+    void Run() { Main(state, fake.platform, roads, Base, {}); }
     std::vector<Text> QueuedPaths() const
     {
         return {state.DownloadPaths.begin() + 1, state.DownloadPaths.begin() + 1 + state.DownloadCount};
@@ -91,8 +93,9 @@ TEST_F(MainTest, BareMachineCreatesTheFolderQueuesAllThreeAndOpensTheWindow)
     EXPECT_EQ(state.RemoteFolderUrl, Remote);
     EXPECT_EQ(state.LocalFolder, Local);
     EXPECT_TRUE(fake.files.folders.contains(Local));
-    EXPECT_EQ(fake.files.calls[0], u"Dir " + Local);
+    EXPECT_EQ(fake.files.calls[0], u"KindOf " + Local);
     EXPECT_EQ(fake.files.calls[1], u"MkDir " + Local);
+    EXPECT_EQ(fake.files.calls[2], u"HoldFolder " + Local);
     EXPECT_EQ(state.DownloadCount, 3);
     EXPECT_EQ(state.DownloadUrls[1], Remote + u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe");
     EXPECT_EQ(state.DownloadUrls[2], Remote + u"PDFCreator.exe");
@@ -118,7 +121,7 @@ TEST_F(MainTest, PackagePlanFollowsEveryCombinationOfTheProbes)
         }
         if (printer) probeFake.machine.printers = std::vector<Text>{u"doPDF v7"};
         probeFake.machine.addressWidths = std::vector<Text>{width32 ? u"32" : u"64"};
-        Main(probeState, probeFake.platform, probeRoads, Base);
+        Main(probeState, probeFake.platform, probeRoads, Base, {});
 
         const Text folder = probeFake.files.ownFolder + u"\\mavikfiles\\";
         std::vector<Text> expected;
@@ -142,7 +145,7 @@ TEST_F(MainTest, OnlyExactly32SelectsThe32BitInstaller)
         SetupState probeState;
         RecordingRoads probeRoads;
         probeFake.machine.addressWidths = std::vector<Text>{width};
-        Main(probeState, probeFake.platform, probeRoads, Base);
+        Main(probeState, probeFake.platform, probeRoads, Base, {});
         EXPECT_TRUE(EndsWith(probeState.MainAppLocal, u"\\QorMavik64.exe")) << ToUtf8(width);
         EXPECT_TRUE(EndsWith(probeState.MainAppRemote, u"/QorMavik64.exe")) << ToUtf8(width);
     }
@@ -188,6 +191,31 @@ TEST_F(MainTest, FolderThatCannotBeCreatedShowsOnlyTheFolderMessage)
     EXPECT_EQ(fake.machine.calls, std::vector<Text>{u"IsUserAnAdmin"});
 }
 
+TEST_F(MainTest, ALinkAFileOrAFolderThatCannotBeHeldShowsOnlyTheFolderMessage)
+{
+    const Text name = u"C:\\Kurulum Dosyaları\\mavikfiles";
+    const std::vector<std::function<void(FakeFileSystem&)>> standIns = {
+        [&](FakeFileSystem& files) { files.reparsePoints.insert(name); },
+        [&](FakeFileSystem& files) { files.files[name] = "MZ"; },
+        [&](FakeFileSystem& files) {
+            files.folders.insert(Local);
+            files.unholdable.insert(Local);
+        },
+    };
+    for (const auto& standIn : standIns) {
+        FakePlatform probeFake;
+        SetupState probeState;
+        probeFake.files.ownFolder = u"C:\\Kurulum Dosyaları";
+        standIn(probeFake.files);
+        Main(probeState, probeFake.platform, roads, Base, {});
+        ASSERT_EQ(probeFake.dialogs.shown.size(), 1u);
+        EXPECT_EQ(probeFake.dialogs.shown[0].text, u"\"" + Local + u"\" klasörü oluşturulamadı.");
+        EXPECT_EQ(probeFake.machine.calls, std::vector<Text>{u"IsUserAnAdmin"});
+        EXPECT_EQ(probeState.DownloadCount, 0);
+    }
+    EXPECT_TRUE(roads.taken.empty());
+}
+
 TEST_F(MainTest, ProbeFailuresEndInTheFolderMessage)
 {
     fake.machine.printers.reset();
@@ -197,7 +225,7 @@ TEST_F(MainTest, ProbeFailuresEndInTheFolderMessage)
     FakePlatform wmiFake;
     SetupState wmiState;
     wmiFake.machine.addressWidths.reset();
-    Main(wmiState, wmiFake.platform, roads, Base);
+    Main(wmiState, wmiFake.platform, roads, Base, {});
     ASSERT_EQ(wmiFake.dialogs.shown.size(), 1u);
     EXPECT_EQ(wmiFake.dialogs.shown[0].text, u"\"C:\\Setup\\mavikfiles\\\" klasörü oluşturulamadı.");
     EXPECT_EQ(wmiState.DownloadCount, 0);
@@ -213,4 +241,40 @@ TEST_F(MainTest, FailureOfTheInstallationRoadEndsInTheFolderMessage)
     Run();
     ASSERT_EQ(fake.dialogs.shown.size(), 1u);
     EXPECT_EQ(fake.dialogs.shown[0].text, u"\"" + Local + u"\" klasörü oluşturulamadı.");
+}
+
+TEST_F(MainTest, PinnedFileCountsAsPresentOnlyWhenItMatches)
+{
+    const Text mainApp = Local + u"QorMavik64.exe";
+    const PackagePins pins{{u"QorMavik64.exe", Sha256Of("MZ vendor"), 9}};
+    struct Case {
+        const char* what;
+        std::string content;
+        bool unreadable;
+        Text road;
+    };
+    for (const auto& [what, content, unreadable, road] :
+         {Case{"the vendor's file", "MZ vendor", false, u"install"}, Case{"tampered", "MZ evil!!", false, u"window"},
+          Case{"stale, another size", "MZ old", false, u"window"},
+          Case{"cannot be read", "MZ vendor", true, u"window"}}) {
+        SCOPED_TRACE(what);
+        FakePlatform pinFake;
+        SetupState pinState;
+        RecordingRoads pinRoads;
+        pinFake.files.ownFolder = u"C:\\Kurulum Dosyaları";
+        pinFake.machine.registry[DotNetKey + u"Install"] = u"1";
+        pinFake.machine.registry[DotNetKey + u"Version"] = u"4.8.04084";
+        pinFake.machine.printers = std::vector<Text>{u"doPDF v7"};
+        pinFake.files.folders.insert(Local);
+        pinFake.files.files[mainApp] = content;
+        if (unreadable) pinFake.files.unreadable.insert(mainApp);
+
+        Main(pinState, pinFake.platform, pinRoads, Base, pins);
+
+        EXPECT_EQ(pinRoads.taken, std::vector<Text>{road});
+        EXPECT_TRUE(pinFake.dialogs.shown.empty());
+        EXPECT_FALSE(pinFake.files.Locked(mainApp));
+        ASSERT_EQ(pinState.Pins.size(), 1u);
+        EXPECT_EQ(pinState.Pins[0].digest, pins[0].digest);
+    }
 }

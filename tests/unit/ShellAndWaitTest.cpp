@@ -29,7 +29,7 @@ TEST_F(ShellAndWaitTest, RaisesTheFirstCountingWindowOnceAndWaitsForTheExit)
 {
     fake.processes.zOrder = {{10, OtherPid}, {11, Pid, 10}, {12, Pid}, {13, Pid}};
 
-    ShellAndWait(fake.platform, Path, 1);
+    ShellAndWait(fake.platform, Path, 1, nullptr);
 
     EXPECT_EQ(fake.processes.log,
               (std::vector<Text>{u"Start " + Path + u" 1", u"Top 12", u"Wait 500", u"Close 500"}));
@@ -44,7 +44,7 @@ TEST_F(ShellAndWaitTest, KeepsSearchingUntilTheWindowShowsUp)
         fake.clock.now += 0.5;
     };
 
-    ShellAndWait(fake.platform, Path, 1);
+    ShellAndWait(fake.platform, Path, 1, nullptr);
 
     EXPECT_EQ(walks, 3);
     EXPECT_EQ(fake.processes.log,
@@ -56,7 +56,7 @@ TEST_F(ShellAndWaitTest, GivesUpTheSearchAfterTwoSecondsAndStillWaits)
     // Only an owned pop-up of the process: it never counts.
     fake.processes.zOrder = {{10, OtherPid}, {11, Pid, 10}};
 
-    ShellAndWait(fake.platform, Path, 1);
+    ShellAndWait(fake.platform, Path, 1, nullptr);
 
     // Walks start at 0, 0.5, 1.0 and 1.5 seconds; at 2.0 the search is over.
     EXPECT_EQ(walks, 4);
@@ -68,7 +68,7 @@ TEST_F(ShellAndWaitTest, StartFailureIsReportedInTurkishWithoutSearchOrWait)
     const Text missing = u"C:\\Setup\\mavikfiles\\Yok Ğ.exe";
     fake.processes.startError = u"The system cannot find the file specified.";
 
-    ShellAndWait(fake.platform, missing, 1);
+    ShellAndWait(fake.platform, missing, 1, nullptr);
 
     ASSERT_EQ(fake.dialogs.shown.size(), 1u);
     EXPECT_EQ(fake.dialogs.shown[0].text,
@@ -93,3 +93,49 @@ TEST(FindProcessWindow, TakesTheFirstWindowOfTheProcessThatIsNotAnOwnedPopUp)
 }
 
 } // namespace
+
+TEST_F(ShellAndWaitTest, PinnedPackageStartsFromTheCheckedFileHeldUntilItHasStarted)
+{
+    fake.files.files[Path] = "MZ vendor";
+    const PackagePin pin{u"QorMavik64.exe", Sha256Of("MZ vendor"), 9};
+    bool lockedAtStart = false;
+    fake.processes.onStart = [&](const Text& path) {
+        lockedAtStart = fake.files.Locked(path);
+        // Whoever tries to swap the file now is refused.
+        EXPECT_THROW(fake.files.Create(path), RuntimeError);
+    };
+    fake.processes.onWait = [&](std::uint32_t) { EXPECT_FALSE(fake.files.Locked(Path)); };
+
+    ShellAndWait(fake.platform, Path, 1, &pin);
+
+    EXPECT_TRUE(lockedAtStart);
+    EXPECT_EQ(fake.processes.log.front(), u"Start " + Path + u" 1");
+    EXPECT_TRUE(fake.dialogs.shown.empty());
+    EXPECT_EQ(fake.files.files[Path], "MZ vendor");
+}
+
+TEST_F(ShellAndWaitTest, PinnedPackageThatDoesNotMatchIsReportedLikeAStartFailure)
+{
+    const PackagePin pin{u"QorMavik64.exe", Sha256Of("MZ vendor"), std::nullopt};
+    struct Case {
+        const char* what;
+        std::optional<std::string> content;
+        Text description;
+    };
+    for (const auto& [what, content, description] :
+         {Case{"replaced", "MZ evil!!", u"dosya doğrulanamadı"}, Case{"gone", std::nullopt, u"File not found"}}) {
+        SCOPED_TRACE(what);
+        FakePlatform pinFake;
+        pinFake.processes.startable[Path] = Pid;
+        if (content) pinFake.files.files[Path] = *content;
+
+        ShellAndWait(pinFake.platform, Path, 1, &pin);
+
+        EXPECT_TRUE(pinFake.processes.log.empty());
+        ASSERT_EQ(pinFake.dialogs.shown.size(), 1u);
+        EXPECT_EQ(pinFake.dialogs.shown[0].text, u"Program başlatılamadı: " + Path + u"\r\n" + description);
+        EXPECT_EQ(pinFake.dialogs.shown[0].style, 48);
+        EXPECT_EQ(pinFake.dialogs.shown[0].title, u"Hata");
+        EXPECT_FALSE(pinFake.files.Locked(Path));
+    }
+}

@@ -1,0 +1,63 @@
+"""The packages over https under Wine. The compiled-in root URL is https://paketler.qormavik.test/:
+WinINet asks the prefix's proxy, the loopback server, for a tunnel to that host, and the server
+answers TLS in it with a certificate for the host. The prefix trusts the tests' authority as a
+machine trusts the real server's; a certificate of any other authority fails every transfer."""
+
+from __future__ import annotations
+
+import unittest
+
+from e2e.harness.server import Tunnel
+from e2e.harness.session import MAIN_APP
+from e2e.harness.tls import SERVER_HOST
+from e2e.test_download_road import (BEHAVIOURS, INSTALL_ORDER, QUEUE, DownloadRoadCase, failed_line,
+                                    local_path)
+
+NO_SECURE_CHANNEL = "güvenli bağlantı kurulamadı"
+
+
+class Https:
+    def test_the_whole_road_runs_through_tls_tunnels_to_the_compiled_in_host(self):
+        self.serve_queue()
+        run, _ = self.open_window()
+        self.click_button()
+        self.assertEqual(self.finish_installation(run), [])
+
+        self.assertEqual([(request.scheme, request.name) for request in self.server.requests],
+                         [("https", name) for name in QUEUE])
+        tunnels = self.server.tunnels
+        self.assertTrue(tunnels, "no tunnel was asked for")
+        self.assertEqual(set(tunnels), {Tunnel(f"{SERVER_HOST}:443", established=True)})
+        self.assertEqual(self.session.standins_started(), INSTALL_ORDER)
+        self.assert_local_files(run.folder, dict.fromkeys(QUEUE, self.standin))
+
+    def test_a_certificate_of_an_authority_the_machine_does_not_trust_fails_every_transfer(self):
+        self.server.identity = self.session.certificates.untrusted
+        self.serve_queue()
+        run, _ = self.open_window()
+        self.click_button()
+        # The run goes on to the installation, whose first package cannot start.
+        self.driver.wait_message_box(title="Hata", exe="MavikSetupWebCD.exe", timeout=60)
+        self.assertEqual(self.status(), failed_line(local_path(run.folder, MAIN_APP), NO_SECURE_CHANNEL))
+
+        self.assertEqual(self.finish_installation(run), [local_path(run.folder, name) for name in INSTALL_ORDER])
+        self.assertEqual(self.server.requests, [], "a request was made over a refused channel")
+        # WinINet may finish the handshake and only then refuse the certificate, so the tunnels
+        # tell only that each package was asked for, and the requests that none was sent.
+        tunnels = self.server.tunnels
+        self.assertGreaterEqual(len(tunnels), len(QUEUE), "a tunnel for every package")
+        self.assertEqual({tunnel.target for tunnel in tunnels}, {f"{SERVER_HOST}:443"})
+        self.assertEqual(self.session.standins_started(), [])
+        self.assert_local_files(run.folder, {})
+
+
+class Https32(Https, DownloadRoadCase):
+    bits = 32
+
+
+class Https64(Https, DownloadRoadCase):
+    bits = 64
+
+
+if __name__ == "__main__":
+    unittest.main()
