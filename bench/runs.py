@@ -86,9 +86,13 @@ def deadline_for(size: int) -> float:
 
 
 class Runs:
-    def __init__(self, session: Session, nginx: Nginx, tools: Path) -> None:
+    """scheme: http or https, as the program fetches its packages; the loops and curl do the same."""
+
+    def __init__(self, session: Session, nginx: Nginx, tools: Path, scheme: str) -> None:
         self.session = session
         self.nginx = nginx
+        self.url = nginx.url(DOTNET, scheme)
+        self.proxy = nginx.proxy_address(scheme)
         self.fetch = tools / "bench_fetch.exe"
         self.launch = tools / "bench_launch.exe"
         self.empty_window = tools / f"{EMPTY_WINDOW}.exe"
@@ -183,7 +187,7 @@ class Runs:
         out = self.work / DOTNET
         expected = self.nginx.path(DOTNET)
         helpers = CpuMeter(self.helpers)
-        result = self.session.prefix.run([str(self.fetch), name, self.nginx.url(DOTNET), windows_path(out)],
+        result = self.session.prefix.run([str(self.fetch), name, self.url, windows_path(out)],
                                          timeout=deadline_for(expected.stat().st_size), check=False)
         helper_cpu = helpers.spent()
         if result.returncode != 0:
@@ -198,8 +202,9 @@ class Runs:
         """curl through the same proxy, writing a file as the others do: nginx's own speed here."""
         out = self.work / DOTNET
         before = resource.getrusage(resource.RUSAGE_CHILDREN)
-        result = subprocess.run(["curl", "-sS", "--fail", "--proxy", f"http://{self.nginx.proxy_address}", "-o",
-                                 str(out), "-w", "%{time_total} %{size_download}", self.nginx.url(DOTNET)],
+        result = subprocess.run(["curl", "-sS", "--fail", "--proxy", f"http://{self.proxy}",
+                                 "--cacert", str(self.session.certificates.authority), "-o", str(out),
+                                 "-w", "%{time_total} %{size_download}", self.url],
                                 capture_output=True, text=True, timeout=120)
         after = resource.getrusage(resource.RUSAGE_CHILDREN)
         if result.returncode != 0:
