@@ -23,7 +23,7 @@ from e2e.harness.session import Session
 from e2e.harness.loaders import can_run, loader
 from e2e.harness.wine import Xvfb, wine_version
 
-from .nginx import Nginx, nginx_version
+from .nginx import HOST, Nginx, nginx_version
 from .report import MIB, Row, report
 from .runs import Runs, Startup
 
@@ -46,6 +46,16 @@ def arguments() -> argparse.Namespace:
     if options.rounds < 3:
         parser.error("--rounds must be at least 3")
     return options
+
+
+def compiled_scheme(program: Path) -> str:
+    """http or https: how the program reaches the one host that the benchmark's server answers."""
+    data = program.read_bytes()
+    for scheme in ("https", "http"):
+        if f"{scheme}://{HOST}/".encode("utf-16-le") in data:
+            return scheme
+    raise SystemExit(f"{program} does not fetch from http(s)://{HOST}/, the host the benchmark serves; "
+                     "build it with the default MAVIK_BASE_URL")
 
 
 def say(text: str) -> None:
@@ -105,16 +115,17 @@ def main() -> int:
     if not can_run(bits):
         raise SystemExit(f"this machine cannot run {bits}-bit programs under Wine "
                          "(python3 -m e2e.harness.loaders says why)")
+    scheme = compiled_scheme(program)
     scratch = scratch_root()
     started = datetime.datetime.now(datetime.timezone.utc)
     load_before = load()
-    say(f"Measuring {program} ({bits}-bit), {options.size} MiB, {options.rounds} rounds.")
-    with Nginx(scratch / "bench" / "nginx") as nginx, Xvfb() as screen, \
-            Session(build, scratch / "bench" / "run", screen.display, scratch) as session:
-        session.prefix.use_proxy(nginx.proxy_address)
-        table = measure(options, Runs(session, nginx, folder / "bench" / "tools"))
+    say(f"Measuring {program} ({bits}-bit, {scheme}), {options.size} MiB, {options.rounds} rounds.")
+    with Xvfb() as screen, Session(build, scratch / "bench" / "run", screen.display, scratch) as session, \
+            Nginx(scratch / "bench" / "nginx", session.certificates.trusted) as nginx:
+        session.prefix.use_proxy(nginx.proxy_address(scheme))
+        table = measure(options, Runs(session, nginx, folder / "bench" / "tools", scheme))
     heading = [f"Download benchmark, {started:%Y-%m-%d %H:%M} UTC: {program} ({bits}-bit), "
-               f"a {options.size} MiB file from nginx on loopback, {options.rounds} rounds.",
+               f"a {options.size} MiB file over {scheme} from nginx on loopback, {options.rounds} rounds.",
                f"Machine: {machine(bits)}; load average {load_before} before, {load()} after."]
     print("\n".join(heading) + "\n\n" + table)
     return 0

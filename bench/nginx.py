@@ -1,5 +1,6 @@
-"""Debian's nginx on a loopback port as the prefix's proxy: it answers the program's absolute-URI
-requests for the compiled-in host from a folder of files, and logs what it sent."""
+"""Debian's nginx on loopback as the prefix's proxy: it serves the compiled-in host's package folder
+from a folder of files over http (absolute-URI requests, to nginx's own port) and over https (in
+the tunnels of the CONNECT front), with the tests' certificate for that host, and logs what it sent."""
 
 from __future__ import annotations
 
@@ -11,9 +12,11 @@ import time
 from dataclasses import dataclass
 from pathlib import Path
 
-from e2e.harness.server import DEFAULT_BASE_URL, FOLDER
+from e2e.harness.server import FOLDER
+from e2e.harness.tls import SERVER_HOST as HOST
+from e2e.harness.tls import ServerIdentity
 
-HOST = DEFAULT_BASE_URL.split("/")[2]
+from .proxy_front import ProxyFront
 
 CONFIGURATION = """\
 daemon off;
@@ -36,11 +39,17 @@ http {{
     # Any other host is refused, never forwarded.
     server {{
         listen 127.0.0.1:{port} default_server;
+        listen 127.0.0.1:{tls_port} ssl default_server;
+        ssl_certificate {certificate};
+        ssl_certificate_key {key};
         return 502;
     }}
     server {{
         listen 127.0.0.1:{port};
+        listen 127.0.0.1:{tls_port} ssl;
         server_name {host};
+        ssl_certificate {certificate};
+        ssl_certificate_key {key};
         root {root};
     }}
 }}
@@ -74,21 +83,25 @@ def nginx_version() -> str:
 
 
 class Nginx:
-    """Serves files put with put(name, ...) at http://<host>/qormavik/websetup/<name>; a context manager."""
+    """Serves files put with put(name, ...) at http(s)://<host>/qormavik/websetup/<name> to clients
+    of proxy_address; a context manager."""
 
-    def __init__(self, work: Path) -> None:
-        self.work = work
+    def __init__(self, work: Path, identity: ServerIdentity) -> None:
+        self.work = work.resolve()
+        self.identity = identity
         self.root = work / "root"
         self.folder = self.root / FOLDER
         self.port = 0
         self._process: subprocess.Popen | None = None
+        self._front: ProxyFront | None = None
 
-    @property
-    def proxy_address(self) -> str:
-        return f"127.0.0.1:{self.port}"
+    def proxy_address(self, scheme: str) -> str:
+        """nginx itself answers http's absolute-URI requests; https goes through the CONNECT front."""
+        assert self._front, "nginx is not running"
+        return self._front.address if scheme == "https" else f"127.0.0.1:{self.port}"
 
-    def url(self, name: str) -> str:
-        return f"{DEFAULT_BASE_URL}{FOLDER}{name}"
+    def url(self, name: str, scheme: str) -> str:
+        return f"{scheme}://{HOST}/{FOLDER}{name}"
 
     def path(self, name: str) -> Path:
         return self.folder / name
@@ -109,31 +122,43 @@ class Nginx:
         shutil.rmtree(self.work, ignore_errors=True)
         self.folder.mkdir(parents=True)
         self.port = free_port()
+        tls_port = free_port()
+        while tls_port == self.port:
+            tls_port = free_port()
         # Workers of a root master would run as nobody, who may not read the files.
         user = "user root;" if os.geteuid() == 0 else ""
         configuration = self.work / "nginx.conf"
-        configuration.write_text(CONFIGURATION.format(work=self.work, user=user, port=self.port, host=HOST,
-                                                      root=self.root))
+        configuration.write_text(CONFIGURATION.format(
+            work=self.work, user=user, port=self.port, tls_port=tls_port, host=HOST, root=self.root,
+            certificate=self.identity.certificate.resolve(), key=self.identity.key.resolve()))
         self._process = subprocess.Popen([nginx_command(), "-p", str(self.work), "-c", str(configuration),
                                           "-e", str(self.work / "error.log")],
                                          stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        self._wait_listening(timeout=20)
+        try:
+            for port in (self.port, tls_port):
+                self._wait_listening(port, timeout=20)
+            self._front = ProxyFront(HOST, tls_port).__enter__()
+        except BaseException:
+            self.__exit__()
+            raise
         return self
 
-    def _wait_listening(self, timeout: float) -> None:
+    def _wait_listening(self, port: int, timeout: float) -> None:
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             if self._process.poll() is not None:
                 raise RuntimeError(f"nginx ended at once: {self._process.stderr.read().decode().strip()}")
             try:
-                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+                socket.create_connection(("127.0.0.1", port), timeout=1).close()
                 return
             except OSError:
                 time.sleep(0.05)
-        self.__exit__()
-        raise RuntimeError(f"nginx did not listen on port {self.port} within {timeout} s")
+        raise RuntimeError(f"nginx did not listen on port {port} within {timeout} s")
 
     def __exit__(self, *_) -> None:
+        if self._front:
+            self._front.__exit__(None, None, None)
+            self._front = None
         if self._process and self._process.poll() is None:
             self._process.terminate()
             try:
