@@ -153,7 +153,7 @@ TEST_F(MainTest, LogsEveryProbeAsItIsAnsweredAndThePlan)
     FakePlatform failing;
     SetupState failingState;
     failing.machine.printers.reset();
-    Main(failingState, failing.platform, roads, Base);
+    Main(failingState, failing.platform, roads, Base, {});
     EXPECT_EQ(failing.log.lines.back(), u"Probe: .NET 4.7.2 installed: no") << "the failing probe is the next one";
 }
 

@@ -83,11 +83,11 @@ TEST_F(ShellAndWaitTest, LogsTheStartAndTheExitCodeOrThatItIsUnknown)
 {
     const Text started = u"Start: \"" + Path + u"\"";
     fake.processes.exitCode = 1603;
-    ShellAndWait(fake.platform, Path, 1);
+    ShellAndWait(fake.platform, Path, 1, nullptr);
     fake.processes.exitCode.reset();
-    ShellAndWait(fake.platform, Path, 1);
+    ShellAndWait(fake.platform, Path, 1, nullptr);
     fake.processes.startable.clear();
-    ShellAndWait(fake.platform, Path, 1);
+    ShellAndWait(fake.platform, Path, 1, nullptr);
 
     EXPECT_EQ(fake.log.lines, (std::vector<Text>{started, u"Exit code: 1603 (\"" + Path + u"\")", started,
                                                  u"Exit code: unknown (\"" + Path + u"\")", started}));
