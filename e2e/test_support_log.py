@@ -52,7 +52,7 @@ class SupportLog:
         downloads = [line for line in lines if line.startswith("Download: ")]
         self.assertEqual(len(downloads), 3, downloads)
         for line, name in zip(downloads, QUEUE):
-            self.assertRegex(line, rf"^Download: http://\S+/{re.escape(name)} status 200, Content-Length \"{size}\", "
+            self.assertRegex(line, rf"^Download: https://\S+/{re.escape(name)} status 200, Content-Length \"{size}\", "
                                    rf"received {size} bytes in \d+\.\d{{3}} s, attempts 1: completed \(")
         starts = [line for line in lines if line.startswith("Start: ")]
         self.assertEqual(starts, [f"Start: \"{local_path(run.folder, name)}\"" for name in INSTALL_ORDER])
