@@ -8,7 +8,7 @@
 class StatusLabel {
 public:
     virtual ~StatusLabel() = default;
-    // The text changes at once; the screen shows it at the next paint.
+    // The text changes at once; the screen shows it at the next Refresh (or the window's first paint).
     virtual void SetCaption(const Text& caption) = 0;
     // Paints the caption now, without waiting for the event loop.
     virtual void Refresh() = 0;

@@ -34,9 +34,11 @@ void PicBar::XorFillRect(const BarRect& rect, std::uint32_t colour)
         const SelectedObject brush(canvas_->Get(), brush_.Get());
         PatBlt(canvas_->Get(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, PATINVERT);
     }
-    // On the screen at the next paint: the download pumps events no more often than the screen shows them.
-    const RECT changed{rect.left, rect.top, rect.right, rect.bottom};
-    InvalidateRect(window_, Stretched() ? nullptr : &changed, FALSE);
+    // On the screen at the next paint, which the download's event pump brings no more often than
+    // the screen shows it: the whole bar once per paint, not each stroke on its own.
+    if (paintPending_) return;
+    paintPending_ = true;
+    InvalidateRect(window_, nullptr, FALSE);
 }
 
 void PicBar::Move(const RECT& outer)
@@ -54,6 +56,7 @@ bool PicBar::Stretched() const
 
 void PicBar::OnPaint()
 {
+    paintPending_ = false;
     const PaintDc target(window_);
     const HDC source = canvas_->Get();
     if (Stretched()) {

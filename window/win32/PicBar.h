@@ -36,6 +36,8 @@ private:
     // The backing bitmap stays selected in one memory DC for the bar's life: the bar is drawn on
     // for every chunk of a download, and a DC made and freed each time was most of its cost.
     std::optional<BitmapDc> canvas_;
+    // Set by a stroke that invalidated the bar, until the bar is painted.
+    bool paintPending_ = false;
     UniqueBrush brush_;
     std::uint32_t brushColour_ = 0;
 };

@@ -4,13 +4,16 @@
 
 void Win32Label::SetCaption(const Text& caption)
 {
-    // The STATIC's own WM_SETTEXT paints at once; only the text is set here, and the screen
-    // follows at the next paint (Refresh, or the event pump).
+    // The STATIC's own WM_SETTEXT paints at once; only the text is set here, for whoever reads
+    // it, and the screen follows at the next Refresh. A download sets it for every chunk.
     DefWindowProcW(label_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(caption)));
-    InvalidateRect(label_, nullptr, TRUE);
 }
 
-void Win32Label::Refresh() { UpdateWindow(label_); }
+void Win32Label::Refresh()
+{
+    InvalidateRect(label_, nullptr, TRUE);
+    UpdateWindow(label_);
+}
 
 bool Win32CursorProbe::GetCursorPos(ScreenPoint& point)
 {
