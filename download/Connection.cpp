@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -23,8 +24,11 @@ struct Connection::Shared {
     std::shared_ptr<HttpResponse> response;
     // Written by the open job only; taken over as the response once that job is done.
     std::shared_ptr<HttpResponse> opened;
+    // The block being cut into chunks, and the one the read in progress fills.
     std::vector<std::byte> block = std::vector<std::byte>(BlockSize);
     std::size_t blockCount = 0;
+    std::vector<std::byte> next = std::vector<std::byte>(BlockSize);
+    std::size_t nextCount = 0;
     bool readOk = false;
 };
 
@@ -35,6 +39,8 @@ Connection::Connection(Platform& platform, std::function<bool()> cancelled)
 
 Connection::~Connection()
 {
+    // A read ahead that nobody will take ends at once; the worker leaves it to end alone.
+    if (readStarted_ && shared_->response) shared_->response->Abort();
     // A job left running holds its own references and closes what is left when it ends.
     shared_->response.reset();
     shared_->session.reset();
@@ -42,7 +48,13 @@ Connection::~Connection()
 
 void Connection::Await(std::function<void()> job, double timeoutSeconds)
 {
-    const auto outcome = platform_.worker.Run(std::move(job), timeoutSeconds, cancelled_);
+    platform_.worker.Start(std::move(job));
+    AwaitStarted(timeoutSeconds);
+}
+
+void Connection::AwaitStarted(double timeoutSeconds)
+{
+    const auto outcome = platform_.worker.Wait(timeoutSeconds, cancelled_);
     if (outcome == WaitOutcome::Done) return;
     // The job may still be running on shared_: from here on only the aborts touch it.
     if (shared_->response) shared_->response->Abort();
@@ -84,11 +96,7 @@ std::size_t Connection::NextChunk(std::span<std::byte> chunk)
     std::size_t filled = 0;
     while (filled < chunk.size() && !ended_) {
         if (blockUsed_ == shared_->blockCount) {
-            Await([shared = shared_] { shared->readOk = shared->response->Read(shared->block, shared->blockCount); },
-                  platform_.internet.StallTimeoutSeconds());
-            if (!shared_->readOk) FailNetwork(FailureReason::ConnectionLost);
-            blockUsed_ = 0;
-            ended_ = shared_->blockCount == 0;
+            TakeNextBlock();
             continue;
         }
         const std::size_t take = std::min(chunk.size() - filled, shared_->blockCount - blockUsed_);
@@ -97,4 +105,24 @@ std::size_t Connection::NextChunk(std::span<std::byte> chunk)
         blockUsed_ += take;
     }
     return filled;
+}
+
+void Connection::StartRead()
+{
+    platform_.worker.Start([shared = shared_] { shared->readOk = shared->response->Read(shared->next, shared->nextCount); });
+    readStarted_ = true;
+}
+
+void Connection::TakeNextBlock()
+{
+    if (!readStarted_) StartRead();
+    readStarted_ = false;
+    AwaitStarted(platform_.internet.StallTimeoutSeconds());
+    if (!shared_->readOk) FailNetwork(FailureReason::ConnectionLost);
+    std::swap(shared_->block, shared_->next);
+    shared_->blockCount = std::exchange(shared_->nextCount, 0);
+    blockUsed_ = 0;
+    ended_ = shared_->blockCount == 0;
+    // The next block comes in while this one is written and shown.
+    if (!ended_) StartRead();
 }

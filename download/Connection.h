@@ -29,10 +29,18 @@ private:
 
     // Runs job on the worker; a cancel, or no return within the time, aborts the request and raises.
     void Await(std::function<void()> job, double timeoutSeconds);
+    // The same for the job already started.
+    void AwaitStarted(double timeoutSeconds);
+    // Reads the next block on the worker, while the caller goes on with the one it has.
+    void StartRead();
+    // Waits for the block being read, makes it the current one and starts reading the next.
+    void TakeNextBlock();
 
     Platform& platform_;
     std::function<bool()> cancelled_;
     std::shared_ptr<Shared> shared_;
     std::size_t blockUsed_ = 0;
     bool ended_ = false;
+    // A read was started and not yet waited for.
+    bool readStarted_ = false;
 };

@@ -12,11 +12,14 @@ enum class WaitOutcome {
 class Worker {
 public:
     virtual ~Worker() = default;
-    // Runs job on a thread of its own and waits for it, serving window events. stop() is asked
-    // before every wait and after every batch of events served. A job that is left running goes
-    // on alone, so it must own (share) everything it touches; whoever gave up on it makes it
-    // return soon, for instance by aborting the request it blocks in.
-    virtual WaitOutcome Run(std::function<void()> job, double timeoutSeconds, const std::function<bool()>& stop) = 0;
+    // Starts job on a thread of its own and returns at once. A job that is left running, by
+    // a wait that gave up or by a new Start before its wait, goes on alone, so it must own
+    // (share) everything it touches; whoever gave up on it makes it return soon, for instance
+    // by aborting the request it blocks in.
+    virtual void Start(std::function<void()> job) = 0;
+    // Waits for the started job, serving window events; done at once when none was started.
+    // stop() is asked before every wait and after every batch of events served.
+    virtual WaitOutcome Wait(double timeoutSeconds, const std::function<bool()>& stop) = 0;
     // Serves window events for the given time; false when stop() said yes before it had passed.
     virtual bool Pause(double seconds, const std::function<bool()>& stop) = 0;
 };

@@ -139,18 +139,30 @@ void WebSetupForm::BarAyar(float oran)
 {
     const float barPos = static_cast<float>(controls_.PicBar.OuterWidth()) * oran;
     if (!std::isfinite(barPos)) throw RuntimeError(ErrorNumber::Overflow, u"Overflow");
+    // Both strokes would cover the same pixels and cancel out: most chunks of a download move
+    // the bar by less than a pixel.
+    if (StripLeft(barPos) == StripLeft(BarPos)) {
+        BarPos = barPos;
+        return;
+    }
     // Undoes the previous uncovered strip, then inverts the new one back to the background.
     XorBarFromBarPos();
     BarPos = barPos;
     XorBarFromBarPos();
 }
 
+int WebSetupForm::StripLeft(float barPos) const
+{
+    // From barPos to the outer width, clipped to the inside.
+    const auto insideWidth = static_cast<float>(controls_.PicBar.InsideWidth());
+    return static_cast<int>(std::lround(std::clamp(barPos, 0.0f, insideWidth)));
+}
+
 void WebSetupForm::XorBarFromBarPos()
 {
     BarCanvas& bar = controls_.PicBar;
     const int insideWidth = bar.InsideWidth();
-    // From BarPos to the outer width, clipped to the inside.
-    const int left = static_cast<int>(std::lround(std::clamp(BarPos, 0.0f, static_cast<float>(insideWidth))));
+    const int left = StripLeft(BarPos);
     if (left >= insideWidth) return;
     bar.XorFillRect({left, 0, insideWidth, bar.InsideHeight()}, BarColour);
 }

@@ -118,6 +118,8 @@ private:
     void EndRun();
     void InstallAndUnload();
     void XorBarFromBarPos();
+    // The first pixel column of the strip that XorBarFromBarPos inverts for barPos.
+    int StripLeft(float barPos) const;
 
     SetupState& state_;
     Dialogs& dialogs_;

@@ -80,21 +80,42 @@ std::shared_ptr<Win32Worker::Thread> Win32Worker::StartThread()
 Win32Worker::~Win32Worker()
 {
     if (!idle_) return;
+    // A job still running is left to end on its own rather than waited for.
+    if (started_) {
+        Abandon();
+        return;
+    }
     idle_->quit = true;
     SetEvent(idle_->jobReady.Get());
     WaitForSingleObject(idle_->thread.Get(), INFINITE);
 }
 
-WaitOutcome Win32Worker::Run(std::function<void()> job, double timeoutSeconds, const std::function<bool()>& stop)
+void Win32Worker::Abandon()
 {
+    idle_->quit = true;
+    // Wakes a thread that has already finished its job and waits for the next one.
+    SetEvent(idle_->jobReady.Get());
+    idle_.reset();
+    started_ = false;
+}
+
+void Win32Worker::Start(std::function<void()> job)
+{
+    if (started_) Abandon();
     if (!idle_) idle_ = StartThread();
     idle_->job = std::move(job);
     SetEvent(idle_->jobReady.Get());
+    started_ = true;
+}
+
+WaitOutcome Win32Worker::Wait(double timeoutSeconds, const std::function<bool()>& stop)
+{
+    if (!started_) return WaitOutcome::Done;
     const WaitOutcome outcome = ServeEventsUntil(idle_->jobDone.Get(), timeoutSeconds, stop);
-    if (outcome != WaitOutcome::Done) {
-        idle_->quit = true;
-        idle_.reset();
-    }
+    if (outcome == WaitOutcome::Done)
+        started_ = false;
+    else
+        Abandon();
     return outcome;
 }
 

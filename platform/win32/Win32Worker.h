@@ -14,7 +14,8 @@ public:
     Win32Worker& operator=(const Win32Worker&) = delete;
     ~Win32Worker() override;
 
-    WaitOutcome Run(std::function<void()> job, double timeoutSeconds, const std::function<bool()>& stop) override;
+    void Start(std::function<void()> job) override;
+    WaitOutcome Wait(double timeoutSeconds, const std::function<bool()>& stop) override;
     bool Pause(double seconds, const std::function<bool()>& stop) override;
 
 private:
@@ -22,6 +23,10 @@ private:
 
     static std::shared_ptr<Thread> StartThread();
     static DWORD WINAPI ThreadMain(void* parameter);
+    // Leaves the thread to end after its job; the next job gets a new one.
+    void Abandon();
 
     std::shared_ptr<Thread> idle_;
+    // A job was started and nobody has waited for it yet.
+    bool started_ = false;
 };

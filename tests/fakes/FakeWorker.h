@@ -1,10 +1,12 @@
 #pragma once
-// Runs each job at once, on the caller's thread. A fake call that blocks for good throws
-// NeverReturns; the wait for it then serves the test's events and ends as a stop or a timeout.
+// Runs each job when it is waited for, on the caller's thread; a job nobody waits for never
+// runs. A fake call that blocks for good throws NeverReturns; the wait for it then serves the
+// test's events and ends as a stop or a timeout.
 #include "platform/Worker.h"
 
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct NeverReturns {};
@@ -16,8 +18,12 @@ public:
     // The events served while a wait lasts; they may confirm a cancel.
     std::function<void()> duringWait;
 
-    WaitOutcome Run(std::function<void()> job, double timeoutSeconds, const std::function<bool()>& stop) override
+    void Start(std::function<void()> job) override { started_ = std::move(job); }
+
+    WaitOutcome Wait(double timeoutSeconds, const std::function<bool()>& stop) override
     {
+        const auto job = std::exchange(started_, nullptr);
+        if (!job) return WaitOutcome::Done;
         try {
             job();
             return WaitOutcome::Done;
@@ -34,6 +40,8 @@ public:
     }
 
 private:
+    std::function<void()> started_;
+
     bool Waited(const std::function<bool()>& stop)
     {
         if (duringWait) duringWait();

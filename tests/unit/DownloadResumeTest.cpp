@@ -179,6 +179,23 @@ TEST(DownloadResume, CancelWhileWaitingStopsAtOnceAndRemovesThePart)
     }
 }
 
+TEST(DownloadResume, ABlockReadAheadIsAbortedOnlyWhenNobodyWillTakeIt)
+{
+    // The next block is asked for while a chunk is shown: a cancel confirmed there leaves a
+    // read running that must be ended, not waited for until the stall timeout.
+    const auto aborts = [](const Download& download) { return std::ranges::count(download.fake.internet.log, u"AbortUrl"); };
+    Download cancelled(Size);
+    cancelled.fake.events.onDoEvents = [&] { cancelled.state.CancelRequested = true; };
+    cancelled.Run();
+    EXPECT_EQ(cancelled.result.outcome, DownloadOutcome::Cancelled);
+    EXPECT_EQ(aborts(cancelled), 1);
+
+    Download completed(Size);
+    completed.Run();
+    EXPECT_EQ(completed.result.outcome, DownloadOutcome::Completed);
+    EXPECT_EQ(aborts(completed), 0) << "the data's end was read before the request closed";
+}
+
 TEST(DownloadResume, PartNoOneKeptIsWrittenAfresh)
 {
     Download download(Size);
