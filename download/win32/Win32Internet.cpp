@@ -20,13 +20,12 @@ struct WinInetApi {
     decltype(&InternetQueryDataAvailable) dataAvailable =
         library.Find<decltype(InternetQueryDataAvailable)>("InternetQueryDataAvailable");
     decltype(&InternetReadFile) readFile = library.Find<decltype(InternetReadFile)>("InternetReadFile");
-    decltype(&InternetReadFileExW) readFileEx = library.Find<decltype(InternetReadFileExW)>("InternetReadFileExW");
     decltype(&InternetCloseHandle) closeHandle =
         library.Find<decltype(InternetCloseHandle)>("InternetCloseHandle");
 
     bool Complete() const
     {
-        return open && setOption && openUrl && queryInfo && dataAvailable && readFile && readFileEx && closeHandle;
+        return open && setOption && openUrl && queryInfo && dataAvailable && readFile && closeHandle;
     }
 };
 
@@ -137,17 +136,6 @@ public:
         const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(available, buffer.size()));
         if (!url_.Api().readFile(url_.Get(), buffer.data(), wanted, &count)) return false;
         bytesRead = count;
-        // Then whatever else has arrived already, without waiting: a block per call rather than
-        // a TLS record, since each call is a round trip between two threads.
-        while (bytesRead < buffer.size()) {
-            INTERNET_BUFFERSW more{};
-            more.dwStructSize = sizeof(more);
-            more.lpvBuffer = buffer.data() + bytesRead;
-            more.dwBufferLength = static_cast<DWORD>(buffer.size() - bytesRead);
-            // A failure here comes back from the next waiting call.
-            if (!url_.Api().readFileEx(url_.Get(), &more, IRF_NO_WAIT, 0) || more.dwBufferLength == 0) break;
-            bytesRead += more.dwBufferLength;
-        }
         return true;
     }
 
