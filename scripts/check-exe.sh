@@ -2,7 +2,7 @@
 # Checks a built MavikSetupWebCD.exe: a GUI program that binds only kernel32 and the C runtime
 # while it starts (every other DLL is bound later, from the system folder), whose load
 # configuration keeps the dependencies of those two in the system folder too, hardened, with its
-# manifest and version info.
+# manifest and version info, and the shipped 32-bit one within its size.
 set -euo pipefail
 exe=$1
 bits=$2
@@ -44,5 +44,9 @@ grep -qa 'requireAdministrator' "$exe" || fail "manifest without requireAdminist
 grep -qa 'Microsoft.Windows.Common-Controls' "$exe" || fail "manifest without common controls 6"
 LC_ALL=C grep -qaP 'M\x00a\x00v\x00i\x00k\x00S\x00e\x00t\x00u\x00p\x00W\x00e\x00b\x00C\x00D\x00' "$exe" \
   || fail "no version information naming MavikSetupWebCD"
+# The shipped 32-bit exe is one download for every user: it stays within 600 KB.
+size=$(stat -c %s "$exe")
+echo "Size: $size bytes"
+if [ "$bits" = 32 ]; then (( size <= 600 * 1024 )) || fail "the 32-bit exe is $size bytes, over 600 KB"; fi
 [ "$failed" = 0 ] && echo "OK: $exe"
 exit "$failed"

@@ -149,9 +149,9 @@ private:
 std::wstring RangeHeaders(const ByteRange& range)
 {
     if (range.from == 0) return {};
-    std::wstring headers = L"Range: bytes=" + std::to_wstring(range.from) + L"-\r\n";
-    if (!range.ifRange.empty()) headers += L"If-Range: " + std::wstring(Wide(range.ifRange)) + L"\r\n";
-    return headers;
+    Text headers = u"Range: bytes=" + DecimalText(range.from) + u"-\r\n";
+    if (!range.ifRange.empty()) headers += u"If-Range: " + range.ifRange + u"\r\n";
+    return std::wstring(Wide(headers));
 }
 
 class Win32InternetSession : public InternetSession {
