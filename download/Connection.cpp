@@ -39,9 +39,12 @@ Connection::Connection(Platform& platform, std::function<bool()> cancelled)
 
 Connection::~Connection()
 {
-    // A read ahead that nobody will take ends at once; the worker leaves it to end alone.
-    if (readStarted_ && shared_->response) shared_->response->Abort();
-    // A job left running holds its own references and closes what is left when it ends.
+    // A read ahead that nobody will take is ended at once and left to return on the worker. It
+    // shares the response and the session, and releases them itself: they must outlive its call.
+    if (readStarted_) {
+        if (shared_->response) shared_->response->Abort();
+        return;
+    }
     shared_->response.reset();
     shared_->session.reset();
 }

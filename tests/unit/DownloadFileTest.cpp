@@ -118,6 +118,8 @@ TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
                   failure.oldFileKept ? "old" : "");
         EXPECT_FALSE(download.files.Exists(PartPath));
         EXPECT_EQ(download.fileSize, failure.fileSize);
+        // A read started ahead ends on the worker, aborted, and closes what it shared.
+        download.fake.worker.Wait(0, [] { return false; });
         EXPECT_EQ(download.fake.internet.openSessions + download.fake.internet.openResponses, 0);
     }
 }

@@ -189,6 +189,9 @@ TEST(DownloadResume, ABlockReadAheadIsAbortedOnlyWhenNobodyWillTakeIt)
     cancelled.Run();
     EXPECT_EQ(cancelled.result.outcome, DownloadOutcome::Cancelled);
     EXPECT_EQ(aborts(cancelled), 1);
+    // The worker goes on with the read it was given after the transfer has gone: what that read
+    // uses must still be there.
+    EXPECT_EQ(cancelled.fake.worker.Wait(1, [] { return false; }), WaitOutcome::Done);
 
     Download completed(Size);
     completed.Run();
