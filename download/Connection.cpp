@@ -39,14 +39,20 @@ Connection::Connection(Platform& platform, std::function<bool()> cancelled)
 
 Connection::~Connection()
 {
-    // A read ahead that nobody will take is ended at once and left to return on the worker. It
-    // shares the response and the session, and releases them itself: they must outlive its call.
-    if (readStarted_) {
-        if (shared_->response) shared_->response->Abort();
-        return;
-    }
+    // A read ahead that nobody will take is given up on like any other job.
+    if (readStarted_) LeaveRunningJob();
+    if (!shared_) return;
     shared_->response.reset();
     shared_->session.reset();
+}
+
+void Connection::LeaveRunningJob()
+{
+    // The job may still be running on shared_: the aborts make it return soon, and it releases
+    // what it shares itself, so nothing here may free what its call uses.
+    if (shared_->response) shared_->response->Abort();
+    if (shared_->session) shared_->session->Abort();
+    shared_.reset();
 }
 
 void Connection::Await(std::function<void()> job, double timeoutSeconds)
@@ -59,10 +65,7 @@ void Connection::AwaitStarted(double timeoutSeconds)
 {
     const auto outcome = platform_.worker.Wait(timeoutSeconds, cancelled_);
     if (outcome == WaitOutcome::Done) return;
-    // The job may still be running on shared_: from here on only the aborts touch it.
-    if (shared_->response) shared_->response->Abort();
-    shared_->session->Abort();
-    shared_ = std::make_shared<Shared>();
+    LeaveRunningJob();
     if (outcome == WaitOutcome::Stopped) throw TransferCancelled{};
     FailNetwork(FailureReason::Stalled);
 }

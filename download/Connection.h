@@ -31,6 +31,9 @@ private:
     void Await(std::function<void()> job, double timeoutSeconds);
     // The same for the job already started.
     void AwaitStarted(double timeoutSeconds);
+    // Aborts the request that a job left running blocks in, and lets go of what it shares; the
+    // connection is of no further use.
+    void LeaveRunningJob();
     // Reads the next block on the worker, while the caller goes on with the one it has.
     void StartRead();
     // Waits for the block being read, makes it the current one and starts reading the next.
