@@ -1,16 +1,18 @@
 #include "download/Connection.h"
 
 #include "download/HttpAnswers.h"
+#include "download/ReadAheadBuffer.h"
 #include "download/TransferFailure.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
-#include <vector>
 
 namespace {
-// Reads take what has arrived, up to this much; chunks are cut from it.
+// One read takes what has arrived, up to this much.
 constexpr std::size_t BlockSize = 64 * 1024;
+// The body is read this far ahead of the chunks taken from it, so that the network does not wait
+// while a chunk is written and shown, nor the window's thread for every block.
+constexpr std::size_t BufferSize = 8 * BlockSize;
 // A chain of redirects longer than this ends at its last answer, which then counts as an error.
 constexpr int MaxRedirects = 10;
 // Connecting and the wait for the response head together: WinINet's own connect timeout is not
@@ -24,12 +26,11 @@ struct Connection::Shared {
     std::shared_ptr<HttpResponse> response;
     // Written by the open job only; taken over as the response once that job is done.
     std::shared_ptr<HttpResponse> opened;
-    // The block being cut into chunks, and the one the read in progress fills.
-    std::vector<std::byte> block = std::vector<std::byte>(BlockSize);
-    std::size_t blockCount = 0;
-    std::vector<std::byte> next = std::vector<std::byte>(BlockSize);
-    std::size_t nextCount = 0;
-    bool readOk = false;
+    // The body read ahead: the worker appends, the window's thread takes chunks.
+    ReadAheadBuffer buffer{BufferSize};
+    // Set by a fill before it returns.
+    bool ended = false;
+    bool failed = false;
 };
 
 Connection::Connection(Platform& platform, std::function<bool()> cancelled)
@@ -39,8 +40,8 @@ Connection::Connection(Platform& platform, std::function<bool()> cancelled)
 
 Connection::~Connection()
 {
-    // A read ahead that nobody will take is given up on like any other job.
-    if (readStarted_) LeaveRunningJob();
+    // A fill that nobody will take from is given up on like any other job.
+    if (filling_) LeaveRunningJob();
     if (!shared_) return;
     shared_->response.reset();
     shared_->session.reset();
@@ -53,21 +54,21 @@ void Connection::LeaveRunningJob()
     if (shared_->response) shared_->response->Abort();
     if (shared_->session) shared_->session->Abort();
     shared_.reset();
+    filling_ = false;
 }
 
-void Connection::Await(std::function<void()> job, double timeoutSeconds)
+void Connection::GiveUp(WaitOutcome outcome)
 {
-    platform_.worker.Start(std::move(job));
-    AwaitStarted(timeoutSeconds);
-}
-
-void Connection::AwaitStarted(double timeoutSeconds)
-{
-    const auto outcome = platform_.worker.Wait(timeoutSeconds, cancelled_);
-    if (outcome == WaitOutcome::Done) return;
     LeaveRunningJob();
     if (outcome == WaitOutcome::Stopped) throw TransferCancelled{};
     FailNetwork(FailureReason::Stalled);
+}
+
+void Connection::Await(WorkerJob job, double timeoutSeconds)
+{
+    platform_.worker.Start(std::move(job));
+    const auto outcome = platform_.worker.Wait(timeoutSeconds, cancelled_);
+    if (outcome != WaitOutcome::Done) GiveUp(outcome);
 }
 
 HttpResponse& Connection::Open(const Text& agent, const Text& url, const ByteRange& range)
@@ -80,7 +81,7 @@ HttpResponse& Connection::Open(const Text& agent, const Text& url, const ByteRan
     Text target = url;
     for (int hop = 0;; ++hop) {
         shared.response.reset();
-        Await([shared = shared_, target, range] { shared->opened = shared->session->OpenUrl(target, range); },
+        Await([shared = shared_, target, range](JobNews&) { shared->opened = shared->session->OpenUrl(target, range); },
               std::min(OpenTimeoutSeconds, platform_.internet.StallTimeoutSeconds()));
         shared.response = std::move(shared.opened);
         // A channel that could not be secured stays so: trying again would not help.
@@ -100,35 +101,48 @@ HttpResponse& Connection::Open(const Text& agent, const Text& url, const ByteRan
 std::size_t Connection::NextChunk(std::span<std::byte> chunk)
 {
     std::size_t filled = 0;
-    while (filled < chunk.size() && !ended_) {
-        if (blockUsed_ == shared_->blockCount) {
-            TakeNextBlock();
-            continue;
-        }
-        const std::size_t take = std::min(chunk.size() - filled, shared_->blockCount - blockUsed_);
-        std::memcpy(chunk.data() + filled, shared_->block.data() + blockUsed_, take);
-        filled += take;
-        blockUsed_ += take;
+    while (filled < chunk.size()) {
+        const std::size_t took = shared_->buffer.Take(chunk.subspan(filled));
+        filled += took;
+        if (took == 0 && !AwaitBytes()) break;
     }
     return filled;
 }
 
-void Connection::StartRead()
+bool Connection::AwaitBytes()
 {
-    platform_.worker.Start([shared = shared_] { shared->readOk = shared->response->Read(shared->next, shared->nextCount); });
-    readStarted_ = true;
+    while (shared_->buffer.Empty()) {
+        if (!filling_) {
+            // What came before the data's end or a failure has all been taken.
+            if (shared_->failed) FailNetwork(FailureReason::ConnectionLost);
+            if (shared_->ended) return false;
+            platform_.worker.Start([shared = shared_](JobNews& news) { Fill(*shared, news); });
+            filling_ = true;
+        }
+        const auto outcome = platform_.worker.Wait(platform_.internet.StallTimeoutSeconds(), cancelled_);
+        if (outcome == WaitOutcome::Done)
+            filling_ = false;
+        else if (outcome != WaitOutcome::News)
+            GiveUp(outcome);
+    }
+    return true;
 }
 
-void Connection::TakeNextBlock()
+void Connection::Fill(Shared& shared, JobNews& news)
 {
-    if (!readStarted_) StartRead();
-    readStarted_ = false;
-    AwaitStarted(platform_.internet.StallTimeoutSeconds());
-    if (!shared_->readOk) FailNetwork(FailureReason::ConnectionLost);
-    std::swap(shared_->block, shared_->next);
-    shared_->blockCount = std::exchange(shared_->nextCount, 0);
-    blockUsed_ = 0;
-    ended_ = shared_->blockCount == 0;
-    // The next block comes in while this one is written and shown.
-    if (!ended_) StartRead();
+    while (true) {
+        const auto room = shared.buffer.Room(BlockSize);
+        // Full: the window's thread starts the next fill once it has taken everything.
+        if (room.empty()) return;
+        std::size_t count = 0;
+        if (!shared.response->Read(room, count)) {
+            shared.failed = true;
+            return;
+        }
+        if (count == 0) {
+            shared.ended = true;
+            return;
+        }
+        if (shared.buffer.Appended(count)) news.Tell();
+    }
 }

@@ -28,22 +28,21 @@ private:
     struct Shared;
 
     // Runs job on the worker; a cancel, or no return within the time, aborts the request and raises.
-    void Await(std::function<void()> job, double timeoutSeconds);
-    // The same for the job already started.
-    void AwaitStarted(double timeoutSeconds);
+    void Await(WorkerJob job, double timeoutSeconds);
     // Aborts the request that a job left running blocks in, and lets go of what it shares; the
     // connection is of no further use.
     void LeaveRunningJob();
-    // Reads the next block on the worker, while the caller goes on with the one it has.
-    void StartRead();
-    // Waits for the block being read, makes it the current one and starts reading the next.
-    void TakeNextBlock();
+    // On the worker: reads into the buffer until it is full, the data ends or a read fails.
+    static void Fill(Shared& shared, JobNews& news);
+    // Raises for a wait that did not see its job return or tell news; the job is left running.
+    [[noreturn]] void GiveUp(WaitOutcome outcome);
+    // Waits until the worker has put bytes in the empty buffer, starting it filling when it is
+    // not; false once the data has ended. A cancel or a stall aborts the request and raises.
+    bool AwaitBytes();
 
     Platform& platform_;
     std::function<bool()> cancelled_;
     std::shared_ptr<Shared> shared_;
-    std::size_t blockUsed_ = 0;
-    bool ended_ = false;
-    // A read was started and not yet waited for.
-    bool readStarted_ = false;
+    // The worker is filling the buffer: no wait has seen that job return yet.
+    bool filling_ = false;
 };

@@ -8,13 +8,16 @@
 #include <atomic>
 
 // Shared by the worker and its thread, so that a thread left running still has it.
-struct Win32Worker::Thread {
+struct Win32Worker::Thread final : JobNews {
     UniqueHandle jobReady{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     UniqueHandle jobDone{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    UniqueHandle jobNews{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     UniqueHandle thread;
-    std::function<void()> job;
+    WorkerJob job;
     // Set when nobody waits for the thread any more: it ends after its job.
     std::atomic<bool> quit{false};
+
+    void Tell() override { SetEvent(jobNews.Get()); }
 };
 
 namespace {
@@ -25,22 +28,41 @@ namespace {
     throw RuntimeError(static_cast<std::int32_t>(error), SystemErrorText(error));
 }
 
-// Serves the thread's window events until done is signalled (none: never), stop() says yes, or
-// the time has passed.
-WaitOutcome ServeEventsUntil(HANDLE done, double seconds, const std::function<bool()>& stop)
+struct JobEvents {
+    HANDLE done;
+    HANDLE news;
+};
+
+// What the job has signalled, without waiting; otherwise when it has signalled nothing.
+WaitOutcome Signalled(const JobEvents* job, WaitOutcome otherwise)
+{
+    if (!job) return otherwise;
+    const HANDLE handles[] = {job->done, job->news};
+    switch (WaitForMultipleObjects(2, handles, FALSE, 0)) {
+    case WAIT_OBJECT_0: return WaitOutcome::Done;
+    case WAIT_OBJECT_0 + 1: return WaitOutcome::News;
+    default: return otherwise;
+    }
+}
+
+// Serves the thread's window events until the job is done or tells news (no job: never),
+// stop() says yes, or the time has passed. What the job signalled counts first.
+WaitOutcome ServeEventsUntil(const JobEvents* job, double seconds, const std::function<bool()>& stop)
 {
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
-    const DWORD handles = done ? 1 : 0;
+    const HANDLE handles[] = {job ? job->done : nullptr, job ? job->news : nullptr};
+    const DWORD count = job ? 2 : 0;
     while (true) {
-        if (done && WaitForSingleObject(done, 0) == WAIT_OBJECT_0) return WaitOutcome::Done;
-        if (stop()) return WaitOutcome::Stopped;
+        if (stop()) return Signalled(job, WaitOutcome::Stopped);
         const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return WaitOutcome::TimedOut;
-        // done is an auto-reset event: the wait that sees it signalled has taken the signal.
-        const DWORD woke = MsgWaitForMultipleObjectsEx(handles, done ? &done : nullptr, static_cast<DWORD>(deadline - now),
+        if (now >= deadline) return Signalled(job, WaitOutcome::TimedOut);
+        // Both are auto-reset events: the wait that sees one signalled has taken the signal. The
+        // handles are looked at before the input.
+        const DWORD woke = MsgWaitForMultipleObjectsEx(count, count ? handles : nullptr, static_cast<DWORD>(deadline - now),
                                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (done && woke == WAIT_OBJECT_0) return WaitOutcome::Done;
-        if (woke == WAIT_OBJECT_0 + handles) Win32EventPump().DoEvents();
+        if (count && woke == WAIT_OBJECT_0) return WaitOutcome::Done;
+        if (count && woke == WAIT_OBJECT_0 + 1) return WaitOutcome::News;
+        if (woke == WAIT_OBJECT_0 + count) Win32EventPump().DoEvents();
         if (woke == WAIT_FAILED) RaiseLastError();
     }
 }
@@ -53,7 +75,7 @@ DWORD WINAPI Win32Worker::ThreadMain(void* parameter)
     Thread& thread = **owner;
     while (WaitForSingleObject(thread.jobReady.Get(), INFINITE) == WAIT_OBJECT_0 && !thread.quit) {
         try {
-            thread.job();
+            thread.job(thread);
         } catch (...) {
             // The job reports through what it shares; an exception only means it did not get there.
         }
@@ -67,7 +89,7 @@ DWORD WINAPI Win32Worker::ThreadMain(void* parameter)
 std::shared_ptr<Win32Worker::Thread> Win32Worker::StartThread()
 {
     auto thread = std::make_shared<Thread>();
-    if (!thread->jobReady || !thread->jobDone) RaiseLastError();
+    if (!thread->jobReady || !thread->jobDone || !thread->jobNews) RaiseLastError();
     auto* parameter = new std::shared_ptr<Thread>(thread);
     thread->thread = UniqueHandle(CreateThread(nullptr, 0, ThreadMain, parameter, 0, nullptr));
     if (!thread->thread) {
@@ -99,10 +121,12 @@ void Win32Worker::Abandon()
     started_ = false;
 }
 
-void Win32Worker::Start(std::function<void()> job)
+void Win32Worker::Start(WorkerJob job)
 {
     if (started_) Abandon();
     if (!idle_) idle_ = StartThread();
+    // News that the thread's last job told after its last wait is not this job's.
+    ResetEvent(idle_->jobNews.Get());
     idle_->job = std::move(job);
     SetEvent(idle_->jobReady.Get());
     started_ = true;
@@ -111,10 +135,11 @@ void Win32Worker::Start(std::function<void()> job)
 WaitOutcome Win32Worker::Wait(double timeoutSeconds, const std::function<bool()>& stop)
 {
     if (!started_) return WaitOutcome::Done;
-    const WaitOutcome outcome = ServeEventsUntil(idle_->jobDone.Get(), timeoutSeconds, stop);
+    const JobEvents events{idle_->jobDone.Get(), idle_->jobNews.Get()};
+    const WaitOutcome outcome = ServeEventsUntil(&events, timeoutSeconds, stop);
     if (outcome == WaitOutcome::Done)
         started_ = false;
-    else
+    else if (outcome != WaitOutcome::News)
         Abandon();
     return outcome;
 }

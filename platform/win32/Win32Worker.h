@@ -14,7 +14,7 @@ public:
     Win32Worker& operator=(const Win32Worker&) = delete;
     ~Win32Worker() override;
 
-    void Start(std::function<void()> job) override;
+    void Start(WorkerJob job) override;
     WaitOutcome Wait(double timeoutSeconds, const std::function<bool()>& stop) override;
     bool Pause(double seconds, const std::function<bool()>& stop) override;
 
@@ -27,6 +27,6 @@ private:
     void Abandon();
 
     std::shared_ptr<Thread> idle_;
-    // A job was started and nobody has waited for it yet.
+    // A job was started and no wait has seen it return yet.
     bool started_ = false;
 };

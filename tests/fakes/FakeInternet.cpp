@@ -41,9 +41,15 @@ public:
             ++next_;
             return !resource_.failAfterReads;
         }
-        const auto& chunk = resource_.reads[next_++];
-        bytesRead = std::min(chunk.size(), buffer.size());
-        std::memcpy(buffer.data(), chunk.data(), bytesRead);
+        // What does not fit comes with the next read.
+        const auto& chunk = resource_.reads[next_];
+        bytesRead = std::min(chunk.size() - taken_, buffer.size());
+        std::memcpy(buffer.data(), chunk.data() + taken_, bytesRead);
+        taken_ += bytesRead;
+        if (taken_ == chunk.size()) {
+            ++next_;
+            taken_ = 0;
+        }
         return true;
     }
     void Abort() override { net_.log.push_back(u"AbortUrl"); }
@@ -52,6 +58,8 @@ private:
     FakeInternet& net_;
     FakeResource resource_;
     std::size_t next_ = 0;
+    // Bytes of reads[next_] already given out.
+    std::size_t taken_ = 0;
 };
 
 class FakeSession : public InternetSession {

@@ -1,7 +1,8 @@
 #pragma once
 // Runs each job when it is waited for, on the caller's thread; a job nobody waits for never
 // runs. A fake call that blocks for good throws NeverReturns; the wait for it then serves the
-// test's events and ends as a stop or a timeout.
+// test's events and ends as a stop or a timeout, unless the job told news before it blocked:
+// that wait ends with the news, and the next one runs into the block.
 #include "platform/Worker.h"
 
 #include <sstream>
@@ -18,18 +19,26 @@ public:
     // The events served while a wait lasts; they may confirm a cancel.
     std::function<void()> duringWait;
 
-    void Start(std::function<void()> job) override { started_ = std::move(job); }
+    void Start(WorkerJob job) override
+    {
+        started_ = std::move(job);
+        blocked_ = false;
+    }
 
     WaitOutcome Wait(double timeoutSeconds, const std::function<bool()>& stop) override
     {
+        if (std::exchange(blocked_, false)) return Stall(timeoutSeconds, stop);
         const auto job = std::exchange(started_, nullptr);
         if (!job) return WaitOutcome::Done;
+        Told news;
         try {
-            job();
+            job(news);
             return WaitOutcome::Done;
         } catch (const NeverReturns&) {
-            log.push_back("stall " + Seconds(timeoutSeconds));
-            return Waited(stop) ? WaitOutcome::Stopped : WaitOutcome::TimedOut;
+            left_ = job;
+            if (!news.told) return Stall(timeoutSeconds, stop);
+            blocked_ = true;
+            return WaitOutcome::News;
         }
     }
 
@@ -39,8 +48,33 @@ public:
         return !Waited(stop);
     }
 
+    // Runs the job that blocked for good once more, as its call would go on after whoever
+    // waited for it has gone: what the job touches must still be there.
+    void RunLeftJob()
+    {
+        Told news;
+        try {
+            if (left_) left_(news);
+        } catch (const NeverReturns&) {
+        }
+    }
+
 private:
-    std::function<void()> started_;
+    struct Told final : JobNews {
+        bool told = false;
+        void Tell() override { told = true; }
+    };
+
+    WorkerJob started_;
+    WorkerJob left_;
+    // The job told news, then blocked: the next wait runs into the block.
+    bool blocked_ = false;
+
+    WaitOutcome Stall(double timeoutSeconds, const std::function<bool()>& stop)
+    {
+        log.push_back("stall " + Seconds(timeoutSeconds));
+        return Waited(stop) ? WaitOutcome::Stopped : WaitOutcome::TimedOut;
+    }
 
     bool Waited(const std::function<bool()>& stop)
     {

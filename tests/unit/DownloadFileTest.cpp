@@ -180,6 +180,24 @@ TEST(DownloadFile, ScreenAndPumpFollowTheFiguresAtMostEveryFifteenMillisecondsAn
     EXPECT_EQ(download.bars.size(), 10u);
 }
 
+TEST(DownloadFile, ABodyLongerThanWhatIsReadAheadArrivesWholeInChunks)
+{
+    // Reads of 3000 bytes, so that neither the chunks nor the reads line up with the end of the
+    // memory the body is read ahead into.
+    constexpr std::size_t size = 1536 * 1024 + 1000;
+    Download download(size);
+    FakeResource& resource = download.Resource();
+    const std::string body = FakeInternet::BodyBytes(size);
+    resource.reads.clear();
+    for (std::size_t at = 0; at < size; at += 3000) resource.reads.push_back(body.substr(at, 3000));
+    download.Run();
+
+    EXPECT_EQ(download.result.outcome, DownloadOutcome::Completed);
+    EXPECT_TRUE(download.files.files[LocalPath] == body);
+    EXPECT_EQ(download.bars.size(), (size + 4095) / 4096);
+    EXPECT_EQ(download.captions[download.captions.size() - 2], Progress(u"100% (1540 Kb\\1536"));
+}
+
 TEST(DownloadFile, CancelInThePumpRemovesTheFileEvenAfterTheLastChunk)
 {
     for (int cancelAtPump : {1, 2}) {
@@ -193,7 +211,8 @@ TEST(DownloadFile, CancelInThePumpRemovesTheFileEvenAfterTheLastChunk)
         };
         download.Run();
 
-        EXPECT_EQ(download.Reads(), cancelAtPump + 1);
+        // The whole small body, with its end, is read ahead before its first chunk is shown.
+        EXPECT_EQ(download.Reads(), 3);
         EXPECT_EQ(download.bars.size(), static_cast<std::size_t>(cancelAtPump));
         EXPECT_EQ(download.captions.back(), Shown + u" dosyası diske indirilemeden iptal edildi.");
         EXPECT_FALSE(download.files.Exists(LocalPath));

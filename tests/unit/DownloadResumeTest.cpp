@@ -179,24 +179,34 @@ TEST(DownloadResume, CancelWhileWaitingStopsAtOnceAndRemovesThePart)
     }
 }
 
-TEST(DownloadResume, ABlockReadAheadIsAbortedOnlyWhenNobodyWillTakeIt)
+TEST(DownloadResume, TheBodyReadAheadIsBoundedAndAbortedOnlyWhenNobodyWillTakeIt)
 {
-    // The next block is asked for while a chunk is shown: a cancel confirmed there leaves a
-    // read running that must be ended, not waited for until the stall timeout.
+    // The body is read ahead while chunks are shown: a cancel confirmed there leaves a read
+    // running that must be ended, not waited for until the stall timeout.
     const auto aborts = [](const Download& download) { return std::ranges::count(download.fake.internet.log, u"AbortUrl"); };
     Download cancelled(Size);
+    // Two chunks come in before the read that lasts: the cancel is seen after the second.
+    cancelled.Resource().stallAtRead = 2;
     cancelled.fake.events.onDoEvents = [&] { cancelled.state.CancelRequested = true; };
     cancelled.Run();
     EXPECT_EQ(cancelled.result.outcome, DownloadOutcome::Cancelled);
+    EXPECT_EQ(cancelled.bars.size(), 1u);
     EXPECT_EQ(aborts(cancelled), 1);
     // The worker goes on with the read it was given after the transfer has gone: what that read
     // uses must still be there.
-    EXPECT_EQ(cancelled.fake.worker.Wait(1, [] { return false; }), WaitOutcome::Done);
+    cancelled.fake.worker.RunLeftJob();
 
     Download completed(Size);
     completed.Run();
     EXPECT_EQ(completed.result.outcome, DownloadOutcome::Completed);
     EXPECT_EQ(aborts(completed), 0) << "the data's end was read before the request closed";
+
+    // However slow the display, no more than half a megabyte waits in memory.
+    Download large(4 * 1024 * 1024);
+    large.fake.events.onDoEvents = [&] { large.state.CancelRequested = true; };
+    large.Run();
+    EXPECT_EQ(large.result.outcome, DownloadOutcome::Cancelled);
+    EXPECT_LE(large.Reads(), 512 * 1024 / 4096);
 }
 
 TEST(DownloadResume, PartNoOneKeptIsWrittenAfresh)
