@@ -28,6 +28,8 @@ DESKTOP_SETTINGS = [
     (r"HKCU\Software\Wine\Explorer\Desktops", "Default", "1024x768"),
 ]
 
+# What Wine's reg prints for a key or value that is not there.
+MISSING_IN_REGISTRY = "reg: Unable to find the specified registry"
 PROXY_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 
 # Folders of DLLs that Wine never writes to; a run's prefix shares them with the template through
@@ -152,7 +154,14 @@ class Prefix:
 
     def value(self, key: str, name: str, view: int | None = None) -> str | None:
         """The value's data as reg shows it (DWORDs as 0x...), or None when it is missing."""
-        result = self.run(["reg", "query", key, "/v", name, *_view(view)], check=False)
+        query = ["reg", "query", key, "/v", name, *_view(view)]
+        result = self.run(query, check=False)
+        if not _reg_answered(result):
+            # reg itself did not run (now and then a Wine process fails to start): once more.
+            result = self.run(query, check=False)
+            if not _reg_answered(result):
+                raise WineError(f"'wine {' '.join(query)}' failed ({result.returncode}): "
+                                f"{(result.stdout + result.stderr).strip()}")
         for line in result.stdout.splitlines() if result.returncode == 0 else []:
             fields = line.strip().split(None, 2)
             if len(fields) >= 2 and fields[0] == name and fields[1].startswith("REG_"):
@@ -172,6 +181,11 @@ class Prefix:
             subprocess.run([command("wineserver"), "-w"], env=environment, capture_output=True, timeout=30)
         except subprocess.TimeoutExpired as error:
             raise WineError(f"the wineserver of {self.path} did not stop within 30 s") from error
+
+
+def _reg_answered(result: subprocess.CompletedProcess) -> bool:
+    """reg ran: it found what was asked, or said that it is not there."""
+    return result.returncode == 0 or MISSING_IN_REGISTRY in result.stdout
 
 
 def _view(view: int | None) -> list[str]:
