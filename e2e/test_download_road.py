@@ -241,7 +241,9 @@ class CompleteRun:
         installing = self.driver.wait_for(lambda snapshot: snapshot.running(DOTNET) and window_in(snapshot),
                                           "the first installer", 30, PROGRAM)
         self.assertFalse(installing.visible, "the window hides while the packages install")
-        self.assertEqual(installing.control(STATUS_ID).text, completed_line(local_path(run.folder, MAIN_APP)))
+        last_line = completed_line(local_path(run.folder, MAIN_APP))
+        self.assertEqual(installing.control(STATUS_ID).text, last_line)
+        self.assertEqual(self.driver.sent_text(installing.control(STATUS_ID)), (last_line, len(last_line)))
         self.assertEqual(self.finish_installation(run), [])
         self.assertEqual(self.server.requested_names(), QUEUE)
         self.assertEqual(self.session.standins_started(), INSTALL_ORDER)
@@ -259,12 +261,24 @@ class CompleteRun:
                 if lines:
                     break
                 continue
+            if not lines:
+                self.assert_sent_text_not_behind(window, match, path)
             if not lines or lines[-1][0] != text:
                 lines.append(match)
             percent = int(match[1])
             if not bars or len(bars) == 1 and percent >= bars[0][0] + 25:
                 bars.append((percent, self.driver.capture(window.control(BAR_ID), self.session.root / "bar.bmp")))
         return lines, [bitmap for _, bitmap in bars]
+
+    def assert_sent_text_not_behind(self, window: Window, shown: re.Match, path: str) -> None:
+        """WM_GETTEXT answers the line of the last chunk counted, never one behind the control's own
+        text (which follows at the label's next paint); or the line after the transfer."""
+        sent, _ = self.driver.sent_text(window.control(STATUS_ID))
+        if sent == completed_line(path):
+            return
+        match = self.progress_of(sent, path)
+        self.assertTrue(match, f"WM_GETTEXT answers a progress line, not {sent!r}")
+        self.assertGreaterEqual(int(match[2]), int(shown[2]), f"{sent!r} after {shown[0]!r}")
 
     def assert_bar_grows(self, earlier: Bitmap, later: Bitmap) -> None:
         """The yellow strip starts at the bar's left edge and is longer in the later capture."""

@@ -265,6 +265,11 @@ class Driver:
     def activate(self, window: Window) -> None:
         self.ask("activate", window.hwnd)
 
+    def sent_text(self, control: Control | Window) -> tuple[str, int]:
+        """The text the window answers to WM_GETTEXT, and the length it answers to WM_GETTEXTLENGTH."""
+        answer = self.ask("senttext", control.hwnd)
+        return answer["text"], answer["length"]
+
     def accessible_name(self, control: Control | Window) -> str:
         """What a screen reader announces for the control: the name its accessibility proxy gives."""
         return self.ask("accname", control.hwnd)["name"]

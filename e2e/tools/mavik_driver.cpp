@@ -9,6 +9,7 @@
 #include <tlhelp32.h>
 #include <winspool.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <span>
@@ -291,6 +292,23 @@ std::string AccessibleName(Arguments arguments)
     return "{\"name\":" + Quoted(text) + ",\"result\":" + std::to_string(named) + "}";
 }
 
+// The text as the window's own procedure answers WM_GETTEXT, the way another program reads a
+// control's text; with what it answers WM_GETTEXTLENGTH.
+std::string SentText(Arguments arguments)
+{
+    const HWND window = WindowArgument(arguments[0]);
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+        throw CommandError(L"WM_GETTEXTLENGTH was not answered");
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             5000, &copied))
+        throw CommandError(L"WM_GETTEXT was not answered");
+    text.resize(std::min<std::size_t>(copied, length));
+    return "{\"text\":" + Quoted(text) + ",\"length\":" + std::to_string(length) + "}";
+}
+
 void ReleaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
 using OwnedScreenDc = Owned<HDC, ReleaseScreenDc>;
 using OwnedMemoryDc = Owned<HDC, DeleteDC>;
@@ -464,6 +482,7 @@ const Command commands[] = {
     {L"icon", 1, Icon},       {L"printers", 0, Printers}, {L"idle", 0, Idle},
     {L"key", 1, Key},         {L"focus", 1, Focus},     {L"activate", 1, Activate},
     {L"accname", 1, AccessibleName},
+    {L"senttext", 1, SentText},
 };
 
 std::string Run(Arguments words)
