@@ -6,6 +6,8 @@
 #include "platform/win32/WideText.h"
 
 #include <atomic>
+#include <optional>
+#include <span>
 
 // Shared by the worker and its thread, so that a thread left running still has it.
 struct Win32Worker::Thread final : JobNews {
@@ -28,40 +30,33 @@ namespace {
     throw RuntimeError(static_cast<std::int32_t>(error), SystemErrorText(error));
 }
 
-struct JobEvents {
-    HANDLE done;
-    HANDLE news;
-};
-
-// What the job has signalled, without waiting; otherwise when it has signalled nothing.
-WaitOutcome Signalled(const JobEvents* job, WaitOutcome otherwise)
+// What a wait that returned woke says of the job whose events (done, then news) it waited on;
+// nothing when it was not one of them.
+std::optional<WaitOutcome> JobOutcome(DWORD woke, std::span<const HANDLE> job)
 {
-    if (!job) return otherwise;
-    const HANDLE handles[] = {job->done, job->news};
-    switch (WaitForMultipleObjects(2, handles, FALSE, 0)) {
-    case WAIT_OBJECT_0: return WaitOutcome::Done;
-    case WAIT_OBJECT_0 + 1: return WaitOutcome::News;
-    default: return otherwise;
-    }
+    if (woke >= WAIT_OBJECT_0 + job.size()) return std::nullopt;
+    return woke == WAIT_OBJECT_0 ? WaitOutcome::Done : WaitOutcome::News;
 }
 
-// Serves the thread's window events until the job is done or tells news (no job: never),
+// Serves the thread's window events until the job is done or tells news (no job's events: never),
 // stop() says yes, or the time has passed. What the job signalled counts first.
-WaitOutcome ServeEventsUntil(const JobEvents* job, double seconds, const std::function<bool()>& stop)
+WaitOutcome ServeEventsUntil(std::span<const HANDLE> job, double seconds, const std::function<bool()>& stop)
 {
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
-    const HANDLE handles[] = {job ? job->done : nullptr, job ? job->news : nullptr};
-    const DWORD count = job ? 2 : 0;
+    const auto count = static_cast<DWORD>(job.size());
+    const auto signalledOr = [&](WaitOutcome otherwise) {
+        if (job.empty()) return otherwise;
+        return JobOutcome(WaitForMultipleObjects(count, job.data(), FALSE, 0), job).value_or(otherwise);
+    };
     while (true) {
-        if (stop()) return Signalled(job, WaitOutcome::Stopped);
+        if (stop()) return signalledOr(WaitOutcome::Stopped);
         const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return Signalled(job, WaitOutcome::TimedOut);
+        if (now >= deadline) return signalledOr(WaitOutcome::TimedOut);
         // Both are auto-reset events: the wait that sees one signalled has taken the signal. The
         // handles are looked at before the input.
-        const DWORD woke = MsgWaitForMultipleObjectsEx(count, count ? handles : nullptr, static_cast<DWORD>(deadline - now),
+        const DWORD woke = MsgWaitForMultipleObjectsEx(count, job.data(), static_cast<DWORD>(deadline - now),
                                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (count && woke == WAIT_OBJECT_0) return WaitOutcome::Done;
-        if (count && woke == WAIT_OBJECT_0 + 1) return WaitOutcome::News;
+        if (const auto outcome = JobOutcome(woke, job)) return *outcome;
         if (woke == WAIT_OBJECT_0 + count) Win32EventPump().DoEvents();
         if (woke == WAIT_FAILED) RaiseLastError();
     }
@@ -135,8 +130,8 @@ void Win32Worker::Start(WorkerJob job)
 WaitOutcome Win32Worker::Wait(double timeoutSeconds, const std::function<bool()>& stop)
 {
     if (!started_) return WaitOutcome::Done;
-    const JobEvents events{idle_->jobDone.Get(), idle_->jobNews.Get()};
-    const WaitOutcome outcome = ServeEventsUntil(&events, timeoutSeconds, stop);
+    const HANDLE events[] = {idle_->jobDone.Get(), idle_->jobNews.Get()};
+    const WaitOutcome outcome = ServeEventsUntil(events, timeoutSeconds, stop);
     if (outcome == WaitOutcome::Done)
         started_ = false;
     else if (outcome != WaitOutcome::News)
@@ -146,5 +141,5 @@ WaitOutcome Win32Worker::Wait(double timeoutSeconds, const std::function<bool()>
 
 bool Win32Worker::Pause(double seconds, const std::function<bool()>& stop)
 {
-    return ServeEventsUntil(nullptr, seconds, stop) != WaitOutcome::Stopped;
+    return ServeEventsUntil({}, seconds, stop) != WaitOutcome::Stopped;
 }
