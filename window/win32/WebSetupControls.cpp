@@ -13,11 +13,15 @@ Win32Label::Win32Label(HWND label) : label_(label)
         SetWindowLongPtrW(label_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Label::LabelProc)));
 }
 
-Win32Label::~Win32Label()
+Win32Label::~Win32Label() { GiveBackProcedure(); }
+
+WNDPROC Win32Label::GiveBackProcedure()
 {
-    if (!staticProc_ || !IsWindow(label_)) return;
-    SetWindowLongPtrW(label_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(staticProc_));
+    const WNDPROC staticProc = std::exchange(staticProc_, nullptr);
+    if (!staticProc) return nullptr;
+    SetWindowLongPtrW(label_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(staticProc));
     SetWindowLongPtrW(label_, GWLP_USERDATA, 0);
+    return staticProc;
 }
 
 void Win32Label::SetCaption(const Text& caption)
@@ -75,6 +79,9 @@ LRESULT Win32Label::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         HandOverCaption();
         paintPending_ = false;
         break;
+    case WM_NCDESTROY:
+        // The control goes first: nothing is left for the destructor to give back.
+        return CallWindowProcW(GiveBackProcedure(), label_, message, wParam, lParam);
     }
     return CallWindowProcW(staticProc_, label_, message, wParam, lParam);
 }

@@ -13,7 +13,7 @@ public:
     explicit Win32Label(HWND label);
     Win32Label(const Win32Label&) = delete;
     Win32Label& operator=(const Win32Label&) = delete;
-    // Gives the control its own procedure back.
+    // Gives the control, if it is still there, its own procedure back.
     ~Win32Label() override;
 
     HWND Window() const { return label_; }
@@ -25,6 +25,8 @@ private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Hands a caption the control has not taken yet to it, without the STATIC's own paint.
     void HandOverCaption();
+    // Ends the subclassing, once; the STATIC's procedure, null when it was already given back.
+    WNDPROC GiveBackProcedure();
 
     HWND label_;
     WNDPROC staticProc_ = nullptr;
