@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks a built MavikSetupWebCD.exe: a GUI program that binds only kernel32 and the C runtime
-# while it starts (every other DLL is bound later, from the system folder), whose load
+# while it starts (every other DLL is bound later, from the system folder), whose calls through
+# pointer slots all go where the loader or the image put them, whose load
 # configuration keeps the dependencies of those two in the system folder too, hardened, with its
 # manifest and version info, and the shipped 32-bit one within its size.
 set -euo pipefail
@@ -18,6 +19,10 @@ echo "Imports:" $imports
 for dll in $imports; do
   [[ "$allowed" == *" $dll "* ]] || fail "imports $dll while it starts; only kernel32 and msvcrt may be"
 done
+
+# A slot that neither the loader binds nor the image fills is a call to what lies on disk, 0 for a
+# late-bound function whose stub the linker dropped.
+python3 "$(dirname "$0")/check-call-slots.py" "$exe" "$objdump" || fail "calls through slots that nothing fills"
 
 # DependentLoadFlags of the load configuration: LOAD_LIBRARY_SEARCH_SYSTEM32.
 read -r config_rva config_size < <(grep -oP 'Entry a \K[0-9a-fA-F]+ [0-9a-fA-F]+(?= Load Configuration Directory)' <<<"$headers" || true)
