@@ -12,6 +12,7 @@ from dataclasses import dataclass
 from pathlib import Path
 from typing import Callable, TypeVar
 
+from .crashes import CrashLog
 from .images import Bitmap
 from .wine import Prefix, windows_path
 
@@ -149,9 +150,10 @@ def _window(data: dict) -> Window:
 class Driver:
     """mavik_driver.exe idle, running in the prefix from before the program starts until the end."""
 
-    def __init__(self, prefix: Prefix, executable: Path, start_timeout: float = 60) -> None:
+    def __init__(self, prefix: Prefix, executable: Path, crashes: CrashLog, start_timeout: float = 60) -> None:
         self._process = prefix.start([str(executable), "idle"], stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                                     stdout=subprocess.PIPE, stderr=crashes.stream)
+        self._crashes = crashes
         self._pending = b""
         try:
             self.snapshot(timeout=start_timeout)
@@ -198,9 +200,11 @@ class Driver:
     def wait_for(self, condition: Callable[[Snapshot], T], what: str, timeout: float = 15,
                  exe: str | None = None) -> T:
         """Polls until condition returns something true and returns that; fails after timeout with
-        what the screen (of exe, when given) showed last."""
+        what the screen (of exe, when given) showed last, and at once when a process of the run has
+        died of an exception."""
         deadline = time.monotonic() + timeout
         while True:
+            self._crashes.check()
             snapshot = self.snapshot()
             result = condition(snapshot)
             if result:

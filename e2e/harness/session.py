@@ -10,6 +10,7 @@ import subprocess
 from pathlib import Path
 
 from .builds import PROGRAM, Build
+from .crashes import CrashLog
 from .driver import Driver
 from .machine import Machine, program_folder
 from .server import Package, PackageServer
@@ -40,12 +41,16 @@ class ProgramRun:
         return self.process.poll() is None
 
     def wait(self, timeout: float = 30) -> int:
-        """The exit code, once the program has ended; fails when it is still running after timeout."""
+        """The exit code, once the program has ended; fails when it is still running after timeout,
+        and when a process of the run has died of an exception (as soon as the program ends)."""
         try:
-            return self.process.wait(timeout)
+            code = self.process.wait(timeout)
         except subprocess.TimeoutExpired:
+            self.session.crashes.check()
             shown = self.session.driver.snapshot().describe()
             raise AssertionError(f"{PROGRAM} still runs after {timeout} s; on screen: {shown}") from None
+        self.session.crashes.check()
+        return code
 
 
 class Session(contextlib.ExitStack):
@@ -78,11 +83,15 @@ class Session(contextlib.ExitStack):
         self.certificates = certificates(self.template_root)
         self.server = self.enter_context(PackageServer(identity=self.certificates.trusted))
         self.callback(self.prefix.stop)
+        self.crashes = CrashLog(self.root / "wine-stderr.log")
+        self.callback(self.crashes.close)
         if self.dpi:
             # Wine reads the DPI once per process: set before any program of the prefix starts.
             self.prefix.set_value(DPI_KEY, "LogPixels", self.dpi)
-        self.driver = Driver(self.prefix, self.build.driver)
+        self.driver = Driver(self.prefix, self.build.driver, self.crashes)
         self.callback(self.driver.stop)
+        # First of the undoing: a crash that no wait of the test came across fails it all the same.
+        self.callback(self.crashes.check)
         self.prefix.use_proxy(self.server.proxy_address)
         # The prefix trusts the tests' authority as a machine trusts the real server's.
         self.prefix.run([str(self.build.trust_tool), windows_path(self.certificates.authority_der)])
@@ -105,7 +114,7 @@ class Session(contextlib.ExitStack):
         environment = {"MAVIK_STANDIN_CONFIG": windows_path(self.standin_config),
                        "MAVIK_STANDIN_LOG": windows_path(self.standin_log_file)}
         process = self.prefix.start([str(folder / PROGRAM)], environment, cwd=folder,
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                    stdout=subprocess.DEVNULL, stderr=self.crashes.stream)
         return ProgramRun(self, folder, process)
 
     def configure_standins(self, behaviours: dict[str, str]) -> None:

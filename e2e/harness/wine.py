@@ -28,6 +28,16 @@ DESKTOP_SETTINGS = [
     (r"HKCU\Software\Wine\Explorer\Desktops", "Default", "1024x768"),
 ]
 
+# No crash debugger: a process that dies of an exception ends at once with its code, after one
+# line on its standard error (harness/crashes.py), instead of leaving winedbg's "Program Error"
+# dialog on the display and the test waiting for a window that never comes. An empty Debugger
+# turns it off; a missing one makes Wine start winedbg all the same. 32- and 64-bit programs read
+# the key in registry views of their own.
+AEDEBUG_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug"
+CRASH_SETTINGS = [(AEDEBUG_KEY, name, value, view)
+                  for view in (32, 64) for name, value in (("Debugger", ""), ("Auto", "1"))]
+TEMPLATE_SETTINGS = [(key, name, value, None) for key, name, value in DESKTOP_SETTINGS] + CRASH_SETTINGS
+
 # What Wine's reg prints for a key or value that is not there.
 MISSING_IN_REGISTRY = "reg: Unable to find the specified registry"
 PROXY_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
@@ -199,7 +209,7 @@ def template_prefix(root: Path) -> Path:
     template = root / "template-prefix"
     stamp = root / "template-prefix.version"
     with_32bit = can_run(32)
-    version = f"{wine_version()} {'32+64' if with_32bit else '64'}-bit"
+    version = f"{wine_version()} {'32+64' if with_32bit else '64'}-bit {TEMPLATE_SETTINGS}"
     with open(root / "template-prefix.lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if stamp.is_file() and stamp.read_text() == version and (template / "system.reg").is_file():
@@ -212,8 +222,8 @@ def template_prefix(root: Path) -> Path:
             prefix = Prefix(template, display="", bits=32 if with_32bit else 64)
             try:
                 prefix.run(["wineboot", "-i"], timeout=180)
-                for key, name, value in DESKTOP_SETTINGS:
-                    prefix.set_value(key, name, value)
+                for key, name, value, view in TEMPLATE_SETTINGS:
+                    prefix.set_value(key, name, value, view)
                 break
             except WineError:
                 if attempt == 1:

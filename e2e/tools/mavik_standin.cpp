@@ -2,7 +2,9 @@
 // file name; the line of the file named by MAVIK_STANDIN_CONFIG that starts with that name says
 // how it behaves:
 //   <name> [window=0|1] [broadcast=0|1] [marker=<value>|dword:<n>|delete] [wait_ms=<n>] [exit=<n>]
-// (defaults: no window, no broadcast, marker untouched, no wait, exit code 0). marker=dword:<n>
+//          [crash=0|1]
+// (defaults: no window, no broadcast, marker untouched, no wait, exit code 0, no crash). crash=1
+// writes through a null pointer once the marker step is done, as a broken installer would. marker=dword:<n>
 // writes the marker as a REG_DWORD of decimal value n instead of a string. broadcast=1 sends
 // WM_SETTINGCHANGE ("Environment") with SendMessage to HWND_BROADCAST after the window step, as
 // installers that change the environment do; it returns only when every top-level window of the
@@ -38,6 +40,7 @@ struct Behaviour {
     DWORD markerNumber = 0;
     DWORD waitMs = 0;
     UINT exitCode = 0;
+    bool crash = false;
 };
 
 void Log(const std::wstring& line)
@@ -89,6 +92,8 @@ void Apply(Behaviour& behaviour, const std::wstring& setting)
         behaviour.waitMs = std::stoul(value);
     } else if (key == L"exit" && !value.empty()) {
         behaviour.exitCode = std::stoul(value);
+    } else if (key == L"crash" && (value == L"0" || value == L"1")) {
+        behaviour.crash = value == L"1";
     } else {
         throw std::runtime_error("bad setting " + Utf8(setting));
     }
@@ -255,6 +260,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     if (behaviour.broadcast) BroadcastSettingChange();
     PumpFor(behaviour.waitMs);
     ChangeMarker(behaviour);
+    if (behaviour.crash) {
+        Log(L"crash " + name);
+        // Through a volatile pointer: the compiler cannot see that it is null and trap instead.
+        volatile int* volatile nowhere = nullptr;
+        *nowhere = 1;
+    }
     Log(L"end " + name);
     return static_cast<int>(behaviour.exitCode);
 }
