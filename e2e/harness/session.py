@@ -74,6 +74,11 @@ class Session(contextlib.ExitStack):
         return self
 
     def _open(self) -> None:
+        leftover = self.root / "prefix"
+        if leftover.is_dir():
+            # A run that was killed left its prefix, maybe with its wineserver and programs still
+            # going: they must not serve the new prefix made in the same place.
+            Prefix(leftover, self.display, self.build.bits).stop()
         shutil.rmtree(self.root, ignore_errors=True)
         self.root.mkdir(parents=True)
         template = template_prefix(self.template_root)

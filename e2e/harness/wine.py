@@ -3,10 +3,12 @@ and bounded ways to run programs in them."""
 
 from __future__ import annotations
 
+import ctypes
 import fcntl
 import os
 import select
 import shutil
+import signal
 import subprocess
 import time
 from pathlib import Path, PurePosixPath
@@ -85,6 +87,7 @@ class Xvfb:
                 [command("Xvfb"), "-displayfd", str(write_end), "-nolisten", "tcp",
                  "-screen", "0", f"{width}x{height}x24"],
                 pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                preexec_fn=_end_with_parent,
             )
             os.close(write_end)
             write_end = -1
@@ -107,6 +110,13 @@ class Xvfb:
             except subprocess.TimeoutExpired:
                 self._process.kill()
                 self._process.wait(10)
+
+
+def _end_with_parent() -> None:
+    """Ends the child when the test process ends, even when it is killed and runs no clean-up:
+    a server left behind would hold its display for good."""
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
 
 
 def _line(descriptor: int, timeout: float) -> str:
