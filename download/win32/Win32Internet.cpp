@@ -7,6 +7,8 @@
 
 #include <array>
 #include <atomic>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -15,7 +17,10 @@ struct WinInetApi {
     SystemLibrary library{L"wininet.dll"};
     decltype(&InternetOpenW) open = library.Find<decltype(InternetOpenW)>("InternetOpenW");
     decltype(&InternetSetOptionW) setOption = library.Find<decltype(InternetSetOptionW)>("InternetSetOptionW");
-    decltype(&InternetOpenUrlW) openUrl = library.Find<decltype(InternetOpenUrlW)>("InternetOpenUrlW");
+    decltype(&InternetCrackUrlW) crackUrl = library.Find<decltype(InternetCrackUrlW)>("InternetCrackUrlW");
+    decltype(&InternetConnectW) connect = library.Find<decltype(InternetConnectW)>("InternetConnectW");
+    decltype(&HttpOpenRequestW) openRequest = library.Find<decltype(HttpOpenRequestW)>("HttpOpenRequestW");
+    decltype(&HttpSendRequestW) sendRequest = library.Find<decltype(HttpSendRequestW)>("HttpSendRequestW");
     decltype(&HttpQueryInfoW) queryInfo = library.Find<decltype(HttpQueryInfoW)>("HttpQueryInfoW");
     decltype(&InternetQueryDataAvailable) dataAvailable =
         library.Find<decltype(InternetQueryDataAvailable)>("InternetQueryDataAvailable");
@@ -25,7 +30,8 @@ struct WinInetApi {
 
     bool Complete() const
     {
-        return open && setOption && openUrl && queryInfo && dataAvailable && readFile && closeHandle;
+        return open && setOption && crackUrl && connect && openRequest && sendRequest && queryInfo && dataAvailable &&
+               readFile && closeHandle;
     }
 };
 
@@ -34,12 +40,13 @@ namespace {
 // Room for the Content-Length query: 4096 bytes, all blanks until the query writes its answer.
 constexpr std::size_t HeaderBufferBytes = 4096;
 constexpr DWORD ConnectTimeoutMs = 30'000;
-// Longer than the stall timeout, so that our own wait, not WinINet's default, decides a stall.
+// Longer than the stall timeout, so that our own wait, not WinINet's, decides a stall; WinINet's
+// only bounds how long a call the window's thread gave up on keeps its thread.
 constexpr double ReceiveTimeoutMarginSeconds = 10;
 // Fresh from the server every time: no cache read or written, no cookies, no dialogs, and
 // redirects come back to the caller, which decides whether to follow them. No certificate error
 // is ever waived.
-constexpr DWORD RequestFlags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+constexpr DWORD RequestFlags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
                                INTERNET_FLAG_NO_AUTO_REDIRECT;
 
@@ -76,9 +83,10 @@ const std::array<std::pair<HttpHeader, DWORD>, 4> HeaderQueries{{
 
 class Win32HttpResponse : public HttpResponse {
 public:
-    // The root handle is kept until this response has closed its own.
-    Win32HttpResponse(std::shared_ptr<InternetHandle> root, HINTERNET url)
-        : url_(root->SharedApi(), url), root_(std::move(root))
+    // The connection's and the root handle are kept until this response has closed its own.
+    Win32HttpResponse(std::shared_ptr<InternetHandle> root, std::unique_ptr<InternetHandle> connection,
+                      std::unique_ptr<InternetHandle> url)
+        : url_(std::move(url)), connection_(std::move(connection)), root_(std::move(root))
     {
     }
 
@@ -86,7 +94,7 @@ public:
     {
         DWORD status = 0;
         DWORD size = sizeof status;
-        if (!url_.Api().queryInfo(url_.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        if (!url_->Api().queryInfo(url_->Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
             return std::nullopt;
         return status;
     }
@@ -98,7 +106,7 @@ public:
         DWORD size = HeaderBufferBytes;
         DWORD index = 0;
         // A failed query leaves the blanks, which read as no number.
-        url_.Api().queryInfo(url_.Get(), HTTP_QUERY_CONTENT_LENGTH, buffer.data(), &size, &index);
+        url_->Api().queryInfo(url_->Get(), HTTP_QUERY_CONTENT_LENGTH, buffer.data(), &size, &index);
         std::string text;
         for (wchar_t unit : buffer) {
             if (unit == L'\0') break;
@@ -117,7 +125,7 @@ public:
         while (true) {
             DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
             DWORD index = 0;
-            if (url_.Api().queryInfo(url_.Get(), query, buffer.data(), &size, &index))
+            if (url_->Api().queryInfo(url_->Get(), query, buffer.data(), &size, &index))
                 return FromWide(buffer.data(), size / sizeof(wchar_t));
             if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
             buffer.resize(size / sizeof(wchar_t) + 1);
@@ -130,19 +138,20 @@ public:
         // Waits for the first bytes only: a slow server still shows progress, and a wait that
         // lasts means that no byte at all has come.
         DWORD available = 0;
-        if (!url_.Api().dataAvailable(url_.Get(), &available, 0, 0)) return false;
+        if (!url_->Api().dataAvailable(url_->Get(), &available, 0, 0)) return false;
         if (available == 0) return true;
         DWORD count = 0;
         const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(available, buffer.size()));
-        if (!url_.Api().readFile(url_.Get(), buffer.data(), wanted, &count)) return false;
+        if (!url_->Api().readFile(url_->Get(), buffer.data(), wanted, &count)) return false;
         bytesRead = count;
         return true;
     }
 
-    void Abort() override { url_.Close(); }
+    void Abort() override { url_->Close(); }
 
 private:
-    InternetHandle url_;
+    std::unique_ptr<InternetHandle> url_;
+    std::unique_ptr<InternetHandle> connection_;
     std::shared_ptr<InternetHandle> root_;
 };
 
@@ -154,36 +163,80 @@ std::wstring RangeHeaders(const ByteRange& range)
     return std::wstring(Wide(headers));
 }
 
+void SetTimeout(const InternetHandle& handle, DWORD option, DWORD milliseconds)
+{
+    handle.Api().setOption(handle.Get(), option, &milliseconds, sizeof milliseconds);
+}
+
+// A URL's parts as WinINet needs them to connect and to ask.
+struct UrlParts {
+    std::wstring host;
+    INTERNET_PORT port = 0;
+    std::wstring object;
+    bool secure = false;
+};
+
+std::optional<UrlParts> Crack(const WinInetApi& api, const Text& url)
+{
+    URL_COMPONENTSW components{};
+    components.dwStructSize = sizeof components;
+    components.dwHostNameLength = 1;
+    components.dwUrlPathLength = 1;
+    components.dwExtraInfoLength = 1;
+    if (!api.crackUrl(Wide(url), 0, 0, &components)) return std::nullopt;
+    return UrlParts{std::wstring(components.lpszHostName, components.dwHostNameLength), components.nPort,
+                    std::wstring(components.lpszUrlPath, components.dwUrlPathLength) +
+                        std::wstring(components.lpszExtraInfo, components.dwExtraInfoLength),
+                    components.nScheme == INTERNET_SCHEME_HTTPS};
+}
+
 class Win32InternetSession : public InternetSession {
 public:
-    explicit Win32InternetSession(std::shared_ptr<InternetHandle> root) : root_(std::move(root)) {}
+    Win32InternetSession(std::shared_ptr<InternetHandle> root, DWORD receiveTimeoutMs)
+        : root_(std::move(root)), receiveTimeoutMs_(receiveTimeoutMs)
+    {
+    }
 
+    // The request handle exists before the request is sent, so that it carries the timeouts: Wine
+    // takes them from it alone.
     std::unique_ptr<HttpResponse> OpenUrl(const Text& url, const ByteRange& range) override
     {
+        const WinInetApi& api = root_->Api();
+        const auto parts = Crack(api, url);
+        if (!parts) return Failed(ERROR_INTERNET_INVALID_URL);
+        auto connection = std::make_unique<InternetHandle>(
+            root_->SharedApi(), api.connect(root_->Get(), parts->host.c_str(), parts->port, nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0));
+        if (!*connection) return Failed(GetLastError());
+        auto request = std::make_unique<InternetHandle>(
+            root_->SharedApi(), api.openRequest(connection->Get(), L"GET", parts->object.c_str(), nullptr, nullptr,
+                                                nullptr, RequestFlags | (parts->secure ? INTERNET_FLAG_SECURE : 0), 0));
+        if (!*request) return Failed(GetLastError());
+        for (const DWORD option : {INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+            SetTimeout(*request, option, receiveTimeoutMs_);
         const std::wstring headers = RangeHeaders(range);
-        HINTERNET handle = root_->Api().openUrl(root_->Get(), Wide(url), headers.empty() ? nullptr : headers.c_str(),
-                                                static_cast<DWORD>(headers.size()), RequestFlags, 0);
-        if (!handle) {
-            lastFailure_ = InternetFailureOf(GetLastError());
-            return nullptr;
-        }
-        return std::make_unique<Win32HttpResponse>(root_, handle);
+        const BOOL sent = api.sendRequest(request->Get(), headers.empty() ? nullptr : headers.c_str(),
+                                          static_cast<DWORD>(headers.size()), nullptr, 0);
+        if (!sent) return Failed(GetLastError());
+        return std::make_unique<Win32HttpResponse>(root_, std::move(connection), std::move(request));
     }
 
     InternetFailure LastFailure() const override { return lastFailure_; }
 
-    // Closing the root closes the handles below it, and with them a request still being sent.
+    // Closing the root closes the handles below it, with them a request still being sent.
     void Abort() override { root_->Close(); }
 
 private:
+    std::unique_ptr<HttpResponse> Failed(DWORD error)
+    {
+        lastFailure_ = InternetFailureOf(error);
+        return nullptr;
+    }
+
     std::shared_ptr<InternetHandle> root_;
+    const DWORD receiveTimeoutMs_;
     InternetFailure lastFailure_ = InternetFailure::Connection;
 };
-
-void SetTimeout(const InternetHandle& root, DWORD option, DWORD milliseconds)
-{
-    root.Api().setOption(root.Get(), option, &milliseconds, sizeof milliseconds);
-}
 
 } // namespace
 
@@ -199,7 +252,5 @@ std::unique_ptr<InternetSession> Win32Internet::Open(const Text& agent)
     if (!*root) return nullptr;
     SetTimeout(*root, INTERNET_OPTION_CONNECT_TIMEOUT, ConnectTimeoutMs);
     const auto receive = static_cast<DWORD>((stallTimeoutSeconds_ + ReceiveTimeoutMarginSeconds) * 1000);
-    SetTimeout(*root, INTERNET_OPTION_RECEIVE_TIMEOUT, receive);
-    SetTimeout(*root, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, receive);
-    return std::make_unique<Win32InternetSession>(std::move(root));
+    return std::make_unique<Win32InternetSession>(std::move(root), receive);
 }
