@@ -5,8 +5,8 @@
 #include "download/win32/Win32Internet.h"
 #include "platform/LoggedDialogs.h"
 #include "platform/win32/ComPtr.h"
-#include "platform/win32/LoadedWindows.h"
 #include "platform/win32/Win32Dialogs.h"
+#include "platform/win32/Win32EventPump.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Log.h"
 #include "platform/win32/Win32Hashing.h"
@@ -45,7 +45,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     SetupState state;
     ProgramRoads roads(state, platform);
     Main(state, platform, roads, BaseUrl, CompiledPackagePins);
-    LoadedWindows::RunUntilNoneLoaded();
+    events.RunUntilNoneLoaded();
     log.Write(u"End");
     return 0;
 }

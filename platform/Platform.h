@@ -2,6 +2,7 @@
 // Everything the program's logic may ask of the machine, in one bundle that
 // the program builds from the real Win32 side and the tests from fakes.
 #include "platform/Dialogs.h"
+#include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "platform/Hashing.h"
 #include "platform/Internet.h"

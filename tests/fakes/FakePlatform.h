@@ -2,6 +2,7 @@
 // All fakes in one bundle, handed to the logic as its Platform.
 #include "platform/Platform.h"
 #include "tests/fakes/FakeDialogs.h"
+#include "tests/fakes/FakeEventPump.h"
 #include "tests/fakes/FakeFileSystem.h"
 #include "tests/fakes/FakeHashing.h"
 #include "tests/fakes/FakeInternet.h"

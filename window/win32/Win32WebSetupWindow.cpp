@@ -1,4 +1,5 @@
 #include "download/DownloadFile.h"
+#include "download/Requests.h"
 #include "platform/ArtworkScale.h"
 #include "platform/RuntimeError.h"
 #include "platform/win32/Dpi.h"
@@ -88,7 +89,7 @@ struct Artwork {
 class Win32WebSetupWindow final : public WebSetupWindow, private FormWindow {
 public:
     Win32WebSetupWindow(SetupState& state, Platform& platform, std::function<void()> installPackages)
-        : state_(state), platform_(platform), installPackages_(std::move(installPackages))
+        : state_(state), platform_(platform), installPackages_(std::move(installPackages)), requests_(platform)
     {
     }
     Win32WebSetupWindow(const Win32WebSetupWindow&) = delete;
@@ -137,6 +138,8 @@ private:
     // Loaded before the controls, which show it; freed after the window.
     UniqueCursor hand_;
     std::unique_ptr<Controls> controls_;
+    // Outlives the form, whose transfers hand it the requests they give up.
+    Requests requests_;
     std::unique_ptr<WebSetupForm> form_;
 };
 
@@ -182,13 +185,13 @@ bool Win32WebSetupWindow::OnCreate()
 
     Controls& controls = *controls_;
     form_ = std::make_unique<WebSetupForm>(
-        state_, platform_.dialogs,
+        state_, platform_.dialogs, platform_.events,
         WebSetupControls{controls.label1, controls.label2, controls.buttons, controls.bar, controls.cursor, *this},
         [this](const Text& url, const Text& localPath, ProgressBar& bar, StatusLabel& statusLabel) {
-            std::int32_t fileSize = 0;
-            return DownloadFile(state_, platform_, bar, url, localPath, true, statusLabel, fileSize);
+            return std::make_unique<DownloadFile>(state_, platform_, requests_, bar, url, localPath, true, statusLabel);
         },
         std::move(installPackages_));
+    platform_.events.SetBackgroundWork(form_.get());
     return SetTimer(window_, MouseCheckId, MouseCheckInterval, nullptr) != 0;
 }
 
@@ -278,6 +281,7 @@ LRESULT Win32WebSetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_CREATE:
         return OnCreate() ? 0 : -1;
     case WM_NCDESTROY:
+        platform_.events.SetBackgroundWork(nullptr);
         LoadedWindows::Unloaded();
         window_ = nullptr;
         return 0;
