@@ -17,6 +17,11 @@ public:
     virtual ~EventPump() = default;
     // Dispatches every pending window event (timer ticks, clicks) and returns.
     virtual void DoEvents() = 0;
+    // Sleeps until a window event is pending; serves none itself.
+    virtual void WaitForEvents() = 0;
+    // Waits `seconds`, serving only the messages that other threads send to our windows: no input,
+    // timer tick or posted message is dispatched, so no handler runs nested in the wait.
+    virtual void ServeSentMessages(double seconds) = 0;
     // From any thread: the background work's next step is due at once.
     virtual void Wake() = 0;
     // The work the program's message loop steps between events; null for none.

@@ -53,6 +53,22 @@ bool Win32EventPump::DispatchPending()
 
 void Win32EventPump::DoEvents() { DispatchPending(); }
 
+void Win32EventPump::WaitForEvents()
+{
+    MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+// An installer that broadcasts with SendMessage (WM_SETTINGCHANGE after it has changed the
+// environment) waits until our windows have answered.
+void Win32EventPump::ServeSentMessages(double seconds)
+{
+    const double due = Now() + seconds;
+    while (MsgWaitForMultipleObjects(0, nullptr, FALSE, MillisecondsUntil(due), QS_SENDMESSAGE) == WAIT_OBJECT_0) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 void Win32EventPump::Wake()
 {
     if (!woken_.exchange(true)) PostMessageW(wakeWindow_.Get(), WakeMessage, 0, 0);

@@ -12,6 +12,8 @@ public:
     Win32EventPump();
 
     void DoEvents() override;
+    void WaitForEvents() override;
+    void ServeSentMessages(double seconds) override;
     void Wake() override;
     void SetBackgroundWork(BackgroundWork* work) override { work_ = work; }
 

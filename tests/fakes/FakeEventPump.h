@@ -13,7 +13,9 @@
 class FakeEventPump : public EventPump {
 public:
     int calls = 0;
+    int waits = 0;                            // WaitForEvents
     std::function<void()> onDoEvents;         // the events that are pending this time
+    std::vector<double> sentMessageWaits;     // ServeSentMessages, in seconds
     // What the loop slept for between steps, in seconds, when a step asked for it.
     std::vector<double> sleeps;
     BackgroundWork* work = nullptr;
@@ -24,6 +26,8 @@ public:
         ++calls;
         if (onDoEvents) onDoEvents();
     }
+    void WaitForEvents() override { ++waits; }
+    void ServeSentMessages(double seconds) override { sentMessageWaits.push_back(seconds); }
     void Wake() override { woken = true; }
     void SetBackgroundWork(BackgroundWork* background) override { work = background; }
 
