@@ -63,8 +63,8 @@ void WebSetupForm::StartRun()
 {
     state_.CancelRequested = false;
     run_ = Run::Fetching;
-    queued_ = state_.DownloadCount;
-    next_ = 1;
+    queued_ = state_.DownloadQueue.size();
+    next_ = 0;
     firstFailure_.reset();
     events_.Wake();
 }
@@ -83,9 +83,9 @@ double WebSetupForm::Step()
         EndRun();
         return Forever;
     }
-    if (next_ <= queued_) {
-        transfer_ = fetchFile_(state_.DownloadUrls[next_], state_.DownloadPaths[next_], *this, controls_.Label1);
-        ++next_;
+    if (next_ < queued_) {
+        const QueuedDownload& queued = state_.DownloadQueue[next_++];
+        transfer_ = fetchFile_(queued.url, queued.localPath, *this, controls_.Label1);
         return 0;
     }
     // Installing without a package the machine needs only fails later, with a worse message.

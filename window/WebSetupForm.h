@@ -120,7 +120,7 @@ public:
     bool Downloading() const;
 
 private:
-    // Idle → fetching entry next_ - 1 of queued_ (its retry pauses are the transfer's) → done or
+    // Idle → fetching the queue's entries in turn (a retry pause is the transfer's) → done or
     // failed → installing. Asking: the cancel question is open. Closing: the user closed the window
     // during a run, which unloads it once the transfer beneath has stopped.
     enum class Run { Idle, Fetching, Asking, Closing, Installing };
@@ -142,8 +142,9 @@ private:
     std::function<void()> installPackages_;
 
     Run run_ = Run::Idle;
-    int queued_ = 0;
-    int next_ = 0;
+    // The queue's length when the run began, and the entry to fetch next.
+    std::size_t queued_ = 0;
+    std::size_t next_ = 0;
     std::unique_ptr<FileTransfer> transfer_;
     std::optional<Text> firstFailure_;
     // In the bar's pixels: where its uncovered part begins.

@@ -1,5 +1,6 @@
 #pragma once
 // The download window's controls as plain data, and a pixel model of its bar.
+#include "setup/Packages.h"
 #include "tests/fakes/FakePlatform.h"
 #include "window/WebSetupForm.h"
 
@@ -167,7 +168,7 @@ public:
     explicit WebSetupHarness(int files)
     {
         for (int i = 1; i <= files; ++i)
-            AddDownload(state, u"http://paketler.example/" + Name(i), u"C:\\mavikfiles\\" + Name(i));
+            AddDownload(state, Packages[0], u"http://paketler.example/" + Name(i), u"C:\\mavikfiles\\" + Name(i));
         webSetup.Form_Load();
         fake.events.onDoEvents = [this] {
             if (duringPump && shown_) duringPump(shown_->first, shown_->second);
@@ -229,7 +230,8 @@ private:
                                         StatusLabel& statusLabel)
     {
         int entry = 1;
-        while (state.DownloadPaths.at(entry) != localPath || state.DownloadUrls.at(entry) != url) ++entry;
+        while (state.DownloadQueue.at(entry - 1).localPath != localPath || state.DownloadQueue.at(entry - 1).url != url)
+            ++entry;
         log.push_back("fetch " + std::to_string(entry));
         statusLabels.push_back(&statusLabel);
         bars.push_back(&progress);
