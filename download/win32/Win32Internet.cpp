@@ -50,29 +50,22 @@ constexpr DWORD RequestFlags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_REL
                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
                                INTERNET_FLAG_NO_AUTO_REDIRECT;
 
-// Owns one HINTERNET and keeps the library that closes it loaded. Closing may come from another
-// thread than the one using the handle: that is how WinINet cancels a blocked call.
-class InternetHandle {
-public:
-    InternetHandle(std::shared_ptr<const WinInetApi> api, HINTERNET handle) : api_(std::move(api)), handle_(handle) {}
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    ~InternetHandle() { Close(); }
+// wininet.dll is loaded at the first Open and stays for the program's life, so that every handle
+// can be closed through it.
+const WinInetApi* LoadedWinInet()
+{
+    static const WinInetApi api;
+    return api.Complete() ? &api : nullptr;
+}
 
-    explicit operator bool() const { return handle_ != nullptr; }
-    HINTERNET Get() const { return handle_; }
-    const WinInetApi& Api() const { return *api_; }
-    const std::shared_ptr<const WinInetApi>& SharedApi() const { return api_; }
+// Only once LoadedWinInet has answered.
+const WinInetApi& WinInet() { return *LoadedWinInet(); }
 
-    void Close()
-    {
-        if (HINTERNET handle = handle_.exchange(nullptr)) api_->closeHandle(handle);
-    }
+void CloseInternetHandle(HINTERNET handle) { WinInet().closeHandle(handle); }
 
-private:
-    std::shared_ptr<const WinInetApi> api_;
-    std::atomic<HINTERNET> handle_;
-};
+// Closing may come from another thread than the one using the handle: that is how WinINet cancels
+// a blocked call.
+using InternetHandle = UniqueResource<HINTERNET, CloseInternetHandle, nullptr, std::atomic<HINTERNET>>;
 
 const std::array<std::pair<HttpHeader, DWORD>, 4> HeaderQueries{{
     {HttpHeader::ETag, HTTP_QUERY_ETAG},
@@ -94,7 +87,7 @@ public:
     {
         DWORD status = 0;
         DWORD size = sizeof status;
-        if (!url_->Api().queryInfo(url_->Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        if (!WinInet().queryInfo(url_->Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
             return std::nullopt;
         return status;
     }
@@ -106,7 +99,7 @@ public:
         DWORD size = HeaderBufferBytes;
         DWORD index = 0;
         // A failed query leaves the blanks, which read as no number.
-        url_->Api().queryInfo(url_->Get(), HTTP_QUERY_CONTENT_LENGTH, buffer.data(), &size, &index);
+        WinInet().queryInfo(url_->Get(), HTTP_QUERY_CONTENT_LENGTH, buffer.data(), &size, &index);
         std::string text;
         for (wchar_t unit : buffer) {
             if (unit == L'\0') break;
@@ -125,7 +118,7 @@ public:
         while (true) {
             DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
             DWORD index = 0;
-            if (url_->Api().queryInfo(url_->Get(), query, buffer.data(), &size, &index))
+            if (WinInet().queryInfo(url_->Get(), query, buffer.data(), &size, &index))
                 return FromWide(buffer.data(), size / sizeof(wchar_t));
             if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
             buffer.resize(size / sizeof(wchar_t) + 1);
@@ -138,16 +131,16 @@ public:
         // Waits for the first bytes only: a slow server still shows progress, and a wait that
         // lasts means that no byte at all has come.
         DWORD available = 0;
-        if (!url_->Api().dataAvailable(url_->Get(), &available, 0, 0)) return false;
+        if (!WinInet().dataAvailable(url_->Get(), &available, 0, 0)) return false;
         if (available == 0) return true;
         DWORD count = 0;
         const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(available, buffer.size()));
-        if (!url_->Api().readFile(url_->Get(), buffer.data(), wanted, &count)) return false;
+        if (!WinInet().readFile(url_->Get(), buffer.data(), wanted, &count)) return false;
         bytesRead = count;
         return true;
     }
 
-    void Abort() override { url_->Close(); }
+    void Abort() override { url_->Reset(); }
 
 private:
     std::unique_ptr<InternetHandle> url_;
@@ -165,7 +158,7 @@ std::wstring RangeHeaders(const ByteRange& range)
 
 void SetTimeout(const InternetHandle& handle, DWORD option, DWORD milliseconds)
 {
-    handle.Api().setOption(handle.Get(), option, &milliseconds, sizeof milliseconds);
+    WinInet().setOption(handle.Get(), option, &milliseconds, sizeof milliseconds);
 }
 
 // A URL's parts as WinINet needs them to connect and to ask.
@@ -201,15 +194,13 @@ public:
     // takes them from it alone.
     std::unique_ptr<HttpResponse> OpenUrl(const Text& url, const ByteRange& range) override
     {
-        const WinInetApi& api = root_->Api();
+        const WinInetApi& api = WinInet();
         const auto parts = Crack(api, url);
         if (!parts) return Failed(ERROR_INTERNET_INVALID_URL);
-        auto connection = std::make_unique<InternetHandle>(
-            root_->SharedApi(), api.connect(root_->Get(), parts->host.c_str(), parts->port, nullptr, nullptr,
+        auto connection = std::make_unique<InternetHandle>(api.connect(root_->Get(), parts->host.c_str(), parts->port, nullptr, nullptr,
                                             INTERNET_SERVICE_HTTP, 0, 0));
         if (!*connection) return Failed(GetLastError());
-        auto request = std::make_unique<InternetHandle>(
-            root_->SharedApi(), api.openRequest(connection->Get(), L"GET", parts->object.c_str(), nullptr, nullptr,
+        auto request = std::make_unique<InternetHandle>(api.openRequest(connection->Get(), L"GET", parts->object.c_str(), nullptr, nullptr,
                                                 nullptr, RequestFlags | (parts->secure ? INTERNET_FLAG_SECURE : 0), 0));
         if (!*request) return Failed(GetLastError());
         for (const DWORD option : {INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
@@ -224,7 +215,7 @@ public:
     InternetFailure LastFailure() const override { return lastFailure_; }
 
     // Closing the root closes the handles below it, with them a request still being sent.
-    void Abort() override { root_->Close(); }
+    void Abort() override { root_->Reset(); }
 
 private:
     std::unique_ptr<HttpResponse> Failed(DWORD error)
@@ -242,13 +233,9 @@ private:
 
 std::unique_ptr<InternetSession> Win32Internet::Open(const Text& agent)
 {
-    if (!api_) {
-        auto api = std::make_shared<const WinInetApi>();
-        if (!api->Complete()) return nullptr;
-        api_ = std::move(api);
-    }
-    auto root = std::make_shared<InternetHandle>(
-        api_, api_->open(Wide(agent), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    const WinInetApi* api = LoadedWinInet();
+    if (!api) return nullptr;
+    auto root = std::make_shared<InternetHandle>(api->open(Wide(agent), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!*root) return nullptr;
     SetTimeout(*root, INTERNET_OPTION_CONNECT_TIMEOUT, ConnectTimeoutMs);
     const auto receive = static_cast<DWORD>((stallTimeoutSeconds_ + ReceiveTimeoutMarginSeconds) * 1000);

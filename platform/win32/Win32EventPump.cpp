@@ -25,16 +25,11 @@ DWORD MillisecondsUntil(double due)
 
 Win32EventPump::Win32EventPump()
 {
-    RegisterWindowClass(WakeClass, WakeProc, nullptr);
+    // Made for no object: its wake message has done its work once it has woken the loop.
+    RegisterWindowClass(WakeClass, nullptr);
     wakeWindow_ = UniqueWindow(CreateWindowExW(0, WakeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                                GetModuleHandleW(nullptr), nullptr));
     if (!wakeWindow_) throw Win32Error(GetLastError());
-}
-
-// The wake message has done its work once it has woken the loop.
-LRESULT CALLBACK Win32EventPump::WakeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 bool Win32EventPump::DispatchPending()

@@ -22,7 +22,6 @@ public:
     void RunUntilNoneLoaded();
 
 private:
-    static LRESULT CALLBACK WakeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Dispatches every pending message; false when WM_QUIT was among them.
     static bool DispatchPending();
 

@@ -86,7 +86,7 @@ struct Artwork {
     UniqueFont statusFont;
 };
 
-class Win32WebSetupWindow final : public WebSetupWindow, private FormWindow {
+class Win32WebSetupWindow final : public WebSetupWindow, private FormWindow, private WindowObject {
 public:
     Win32WebSetupWindow(SetupState& state, Platform& platform, std::function<void()> installPackages)
         : state_(state), platform_(platform), installPackages_(std::move(installPackages)), requests_(platform)
@@ -117,8 +117,7 @@ private:
     void Hide() override { ShowWindow(window_, SW_HIDE); }
     void Unload() override { DestroyWindow(window_); }
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnCreate();
     void Layout();
     void CentreOnScreen();
@@ -145,14 +144,12 @@ private:
 
 void Win32WebSetupWindow::Load()
 {
-    RegisterWindowClass(ClassName, WindowProc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RegisterWindowClass(ClassName, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     // Created at the top left of the primary monitor, whose DPI it then takes, and sized and
     // centred once it knows that DPI.
     if (!CreateWindowExW(0, ClassName, Caption, Style, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr),
-                         this)) {
-        const DWORD error = GetLastError();
-        throw RuntimeError(static_cast<std::int32_t>(error), SystemErrorText(error));
-    }
+                         static_cast<WindowObject*>(this)))
+        throw Win32Error(GetLastError());
     CentreOnScreen();
     form_->Form_Load();
 }
@@ -275,9 +272,12 @@ bool Win32WebSetupWindow::OnSetCursor(HWND target, LPARAM lParam) const
     return true;
 }
 
-LRESULT Win32WebSetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT Win32WebSetupWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_NCCREATE:
+        window_ = window;
+        break;
     case WM_CREATE:
         return OnCreate() ? 0 : -1;
     case WM_NCDESTROY:
@@ -315,13 +315,6 @@ LRESULT Win32WebSetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
-}
-
-LRESULT CALLBACK Win32WebSetupWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = WindowOwner<Win32WebSetupWindow>(window, message, lParam);
-    if (self && message == WM_NCCREATE) self->window_ = window;
-    return self ? self->OnMessage(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
 }
 
 } // namespace
