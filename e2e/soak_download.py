@@ -6,8 +6,11 @@ files at random, while a user cancels now and then.
 
 It uses the program built with the short stall timeout (e2e/tools/quick-stall), so that stalls
 end within seconds. After every click it checks that nothing hangs (every wait is bounded), that
-no file under its final name differs from what the server serves, and that a cancelled transfer
-leaves no .part behind. It prints the counts at the end and exits non-zero on any fault."""
+no file under its final name differs from what the server serves, that a cancelled transfer
+leaves no .part behind, and that no thread the program started is left once a round is over: a
+request's thread may still be ending then under Wine, whose blocked reads return only with their
+socket or WinINet's receive timeout (the stall timeout plus 10 s), and must end within that. It
+prints the counts at the end and exits non-zero on any fault."""
 
 from __future__ import annotations
 
@@ -32,6 +35,8 @@ CANCEL_BOX_TIMEOUT = 5
 TRANSFER_RATE = 2 * 1024 * 1024
 CANCELLED = " dosyası diske indirilemeden iptal edildi."
 KINDS = ("healthy", "drop", "stall", "silent", "ignores-range", "changed")
+# Beyond WinINet's receive timeout, for a loaded machine.
+THREAD_END_SLACK = 5
 
 
 class Fault(Exception):
@@ -52,6 +57,8 @@ class Soak:
         # What each final file of the current program's folder held when it was fetched.
         self.fetched: dict[str, bytes] = {}
         self.clicked_at = 0.0
+        # The longest time a request's thread went on after its round was over.
+        self.longest_thread_end = 0.0
 
     # The server's side.
 
@@ -156,6 +163,22 @@ class Soak:
 
     # The checks.
 
+    def threads_end(self) -> None:
+        """Waits until no thread that the program started is left, within the bound its requests keep."""
+        window = self.run.running and window_in(self.driver.snapshot())
+        if not window:
+            return
+        bound = self.session.build.quick_stall_seconds + 10 + THREAD_END_SLACK
+        over = time.monotonic()
+        while self.run.running and self.driver.started_threads(window.pid):
+            if time.monotonic() - over > bound:
+                raise Fault(f"a thread of the program still runs {bound} s after the round was over")
+            time.sleep(0.1)
+        waited = time.monotonic() - over
+        if waited > 0.2:
+            self.counts["rounds over before their request's thread had ended"] += 1
+            self.longest_thread_end = max(self.longest_thread_end, waited)
+
     def cancelled_name(self) -> str | None:
         status = window_in(self.driver.snapshot()).control(STATUS_ID).text
         if not status.endswith(CANCELLED):
@@ -222,6 +245,7 @@ class Soak:
         self.counts["requests with Range"] += sum(1 for request in requests if request.range)
         self.counts["206 answers"] += sum(1 for request in requests if request.status == 206)
         self.check(requested, round_started)
+        self.threads_end()
         end = "installed" if not self.run.running else window_in(self.driver.snapshot()).control(STATUS_ID).text
         return f"{', '.join(f'{name[:5]} {kind}' for name, kind in kinds.items())}; {cancel}; {end}"
 
@@ -253,10 +277,11 @@ def main() -> int:
     print(f"\n{time.monotonic() - started:.0f} s, seed {options.seed}")
     for key in sorted(counts):
         print(f"  {key}: {counts[key]}")
+    print(f"  longest a request's thread went on after its round: {soak.longest_thread_end:.1f} s")
     if fault:
         print(f"FAULT: {fault}")
         return 1
-    print("no hang, no final file that differs from the server's, no .part after a cancel")
+    print("no hang, no final file that differs from the server's, no .part after a cancel, no thread left")
     return 0
 
 
