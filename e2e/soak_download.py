@@ -26,8 +26,8 @@ from e2e.harness.driver import IDOK, IDYES, DriverError, Snapshot
 from e2e.harness.server import Package
 from e2e.harness.session import DOTNET, MAIN_APP, PDF_PRINTER, ProgramRun, Session
 from e2e.harness.wine import Xvfb
-from e2e.test_download_road import (CANCEL, CANCEL_HOVER, IDLE, IDLE_HOVER, QUEUE, STATUS_ID,
-                                    shown_button, window_in)
+from e2e.test_download_road import (CANCEL, CANCEL_HOVER, IDLE, IDLE_HOVER, MAIN_CANCELLED_QUESTION, QUEUE,
+                                    STATUS_ID, shown_button, window_in)
 
 BEHAVIOURS = {DOTNET: "", PDF_PRINTER: "", MAIN_APP: "marker=1"}
 ROUND_TIMEOUT = 240
@@ -57,6 +57,8 @@ class Soak:
         # What each final file of the current program's folder held when it was fetched.
         self.fetched: dict[str, bytes] = {}
         self.clicked_at = 0.0
+        # The texts of the error boxes the installation showed.
+        self.install_errors: list[str] = []
         # The longest time a request's thread went on after its round was over.
         self.longest_thread_end = 0.0
 
@@ -101,6 +103,7 @@ class Soak:
         folder = self.session.program_folder(program=self.session.build.quick_stall_program)
         self.run = self.session.start_program(folder)
         self.fetched = {}
+        self.install_errors = []
         self.driver.wait_window(title="QorMavikWebSetup", exe=PROGRAM, timeout=60)
         self.counts["program starts"] += 1
 
@@ -151,11 +154,16 @@ class Soak:
             snapshot = self.driver.snapshot()
             if self.run_over(snapshot):
                 return
-            # The installation road: stand-ins run; an error box is answered so that it goes on.
+            # The installation road: stand-ins run; an error box is answered so that it goes on, and
+            # the main installer, which always completes here, must not leave its question.
             for box in snapshot.message_boxes(exe=PROGRAM):
                 if box.title == "Hata":
                     self.counts["install errors"] += 1
+                    self.install_errors.append(box.message)
                     self.driver.press(box, IDOK)
+                elif box.message == MAIN_CANCELLED_QUESTION:
+                    raise Fault(f"the main installation did not complete; error boxes of this program: "
+                                f"{self.install_errors}")
             if time.monotonic() > deadline:
                 raise Fault(f"hang: the round did not end within {ROUND_TIMEOUT} s; on screen: "
                             f"{snapshot.describe(PROGRAM)}")
@@ -219,14 +227,15 @@ class Soak:
         kinds = self.serve_round()
         requests_before = len(self.server.requests)
         round_started = time.time() - 1
+        # Clicked where the snapshot that found it showed it: the next snapshot may come while the
+        # hover timer swaps the stacked pictures, with none or two of them visible.
         try:
-            self.driver.wait_for(lambda snapshot: (window := window_in(snapshot)) and window.visible
-                                 and (button := shown_button(window)) and button.id in (IDLE, IDLE_HOVER),
-                                 "the İndir&Kur button", 15, PROGRAM)
+            button = self.driver.wait_for(lambda snapshot: (window := window_in(snapshot)) and window.visible
+                                          and (button := shown_button(window)) and button.id in (IDLE, IDLE_HOVER)
+                                          and button, "the İndir&Kur button", 15, PROGRAM)
         except AssertionError as error:
             raise Fault(str(error)) from None
-        if not self.click(IDLE, IDLE_HOVER):
-            raise Fault("the İndir&Kur button went away before the click")
+        self.driver.click_control(button)
         self.clicked_at = time.monotonic()
         cancel = "no cancel"
         if self.rng.random() < 0.3:

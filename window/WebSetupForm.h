@@ -116,7 +116,7 @@ public:
     // The run's next step: the transfer in progress goes on, or the next one begins, or the run ends.
     double Step() override;
 
-    // A run is in progress and not cancelled: the button offers İptal.
+    // A run is in progress and not cancelled, or the packages install: the button shows İptal.
     bool Downloading() const;
 
 private:
