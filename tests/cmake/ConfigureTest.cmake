@@ -1,5 +1,6 @@
-# The real configure of the program with one toolchain refuses an http URL and a bad pin list, and
-# compiles good pins in:  cmake -D source=<tree> -D toolchain=<file> -D scratch=<folder> -P ConfigureTest.cmake
+# The real configure of the program with one toolchain refuses an http URL, a bad pin list and a
+# malformed version, and compiles good pins in:
+#   cmake -D source=<tree> -D toolchain=<file> -D scratch=<folder> -P ConfigureTest.cmake
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE "${scratch}")
 file(MAKE_DIRECTORY "${scratch}/packages")
@@ -33,3 +34,6 @@ file(READ "${scratch}/build/pins/include/app/PackagePins.h" header)
 if(NOT header MATCHES "\\{u\"QorMavik64.exe\", Sha256Digest\\{0x01, 0x23,")
   message(SEND_ERROR "the pin is not compiled in: ${header}")
 endif()
+# Last: the build folder keeps a refused version in its cache.
+configure("a version of three numbers" "MAVIK_VERSION must be major.minor.patch.build" -DMAVIK_VERSION=1.2.3)
+configure("a version number over 65535" "each number is at most 65535" -DMAVIK_VERSION=1.65536.0.0)
