@@ -10,53 +10,31 @@ import struct
 import sys
 from pathlib import Path
 
+from pe_image import RESOURCE_DIRECTORY, PeImage
+
 RT_VERSION = 16
-RESOURCE_DIRECTORY = 2
 VS_FFI_SIGNATURE = 0xFEEF04BD
 
 
-class Image:
-    def __init__(self, data: bytes) -> None:
-        self.data = data
-        header = struct.unpack_from("<I", data, 0x3C)[0]
-        if data[:2] != b"MZ" or data[header:header + 4] != b"PE\0\0":
-            raise SystemExit("not a PE image")
-        count, optional_size = struct.unpack_from("<H12xH", data, header + 6)
-        optional = header + 24
-        wide = struct.unpack_from("<H", data, optional)[0] == 0x20B
-        directories = optional + (112 if wide else 96)
-        self.resources = struct.unpack_from("<I", data, directories + 8 * RESOURCE_DIRECTORY)[0]
-        self.sections = []
-        for index in range(count):
-            entry = optional + optional_size + 40 * index
-            virtual_size, rva, file_size, file_offset = struct.unpack_from("<IIII", data, entry + 8)
-            self.sections.append((rva, max(virtual_size, file_size), file_offset))
+def entry(image: PeImage, resources: int, directory: int, wanted: int | None = None) -> int:
+    """What the entry numbered wanted, or the first entry, of a resource directory points at."""
+    at = image.file_offset(resources + directory)
+    named, numbered = struct.unpack_from("<12xHH", image.data, at)
+    for index in range(named + numbered):
+        name, target = struct.unpack_from("<II", image.data, at + 16 + 8 * index)
+        if wanted is None or (not name & 0x80000000 and name == wanted):
+            return target & 0x7FFFFFFF
+    raise SystemExit("the image has no version information")
 
-    def offset(self, rva: int) -> int:
-        for start, size, file_offset in self.sections:
-            if start <= rva < start + size:
-                return file_offset + rva - start
-        raise SystemExit(f"address {rva:#x} lies in no section")
 
-    def first_entry(self, directory: int, wanted: int | None = None) -> int:
-        """The offset of the entry named wanted (by number), or of the first, below a resource directory."""
-        at = self.offset(self.resources + directory)
-        named, numbered = struct.unpack_from("<12xHH", self.data, at)
-        for index in range(named + numbered):
-            name, target = struct.unpack_from("<II", self.data, at + 16 + 8 * index)
-            if wanted is None or (not name & 0x80000000 and name == wanted):
-                return target
-        raise SystemExit("the image has no version information")
-
-    def version_resource(self) -> bytes:
-        if not self.resources:
-            raise SystemExit("the image has no resources")
-        names = self.first_entry(0, RT_VERSION) & 0x7FFFFFFF
-        languages = self.first_entry(names) & 0x7FFFFFFF
-        data_entry = self.first_entry(languages)
-        rva, size = struct.unpack_from("<II", self.data, self.offset(self.resources + data_entry))
-        start = self.offset(rva)
-        return self.data[start:start + size]
+def version_resource(image: PeImage) -> bytes:
+    resources, _ = image.directory(RESOURCE_DIRECTORY)
+    if not resources:
+        raise SystemExit("the image has no resources")
+    language = entry(image, resources, entry(image, resources, entry(image, resources, 0, RT_VERSION)))
+    rva, size = struct.unpack_from("<II", image.data, image.file_offset(resources + language))
+    start = image.file_offset(rva)
+    return image.data[start:start + size]
 
 
 def blocks(data: bytes, start: int, end: int):
@@ -95,7 +73,7 @@ def main(arguments: list[str]) -> int:
     if len(arguments) != 1:
         print(__doc__, file=sys.stderr)
         return 2
-    print("\n".join(version_lines(Image(Path(arguments[0]).read_bytes()).version_resource())))
+    print("\n".join(version_lines(version_resource(PeImage(Path(arguments[0]).read_bytes())))))
     return 0
 
 
