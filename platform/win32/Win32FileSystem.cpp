@@ -230,8 +230,8 @@ std::vector<Text> Win32FileSystem::FolderEntries(const Text& path)
 void Win32FileSystem::RemoveFolder(const Text& path)
 {
     heldFolders_.erase(path);
-    // Listed before the folder is opened for deleting, which the listing's own open would share
-    // with under Windows but not under Wine. What comes later keeps the folder: it is then kept.
+    // Listed before the folder is opened for deleting: under Wine the listing's own open does not
+    // share with that. An entry made in between keeps the folder from going: it is then kept.
     const bool plainFolder = KindOf(path) == EntryKind::Folder;
     const std::vector<Text> names = plainFolder ? FolderEntries(path) : std::vector<Text>{};
     // Without delete sharing: this fails while another run holds the folder, and afterwards nobody
@@ -322,7 +322,7 @@ Text Win32FileSystem::OwnFolder()
 
 Text Win32FileSystem::CommonDataFolder()
 {
-    // Asked of the shell, not read from %ProgramData%, which the user may set for their own account.
+    // Asked of the shell rather than read from %ProgramData%, a variable of the user's environment.
     wchar_t folder[MAX_PATH];
     const HRESULT result = SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
     if (FAILED(result)) throw RuntimeError(ErrorNumber::PathNotFound, SystemErrorText(static_cast<DWORD>(result)));
