@@ -15,6 +15,7 @@
 #include "platform/win32/Win32SettingsStore.h"
 #include "platform/win32/Win32SingleInstance.h"
 #include "platform/win32/Win32Worker.h"
+#include "setup/DataFolder.h"
 
 #include <windows.h>
 
@@ -23,10 +24,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     RestrictDllSearchToSystemFolder();
     ComApartment com;
 
-    Win32Log log(Win32Log::PathInTempFolder());
+    Win32FileSystem files;
+    // The log lies where only administrators can change it; a run without their rights logs nothing.
+    Win32Log log(PreparedLogPath(files));
     log.Write(ProgramAndSystemDescription());
 
-    Win32FileSystem files;
     Win32Dialogs shownDialogs;
     LoggedDialogs dialogs(shownDialogs, log);
     Win32EventPump events;

@@ -32,6 +32,11 @@ class Build:
         return self.tools / "mavik_standin.exe"
 
     @property
+    def standin_importing(self) -> Path:
+        """The stand-in that imports mavik_planted.dll, a DLL that no system folder holds."""
+        return self.tools / "mavik_standin_importing.exe"
+
+    @property
     def quick_stall_program(self) -> Path:
         """The program built with a stall timeout short enough for a test to wait for."""
         return self.tools / "quick-stall" / PROGRAM
@@ -54,8 +59,8 @@ class Build:
         return self.tools / "pinned" / PROGRAM
 
     def missing(self) -> list[Path]:
-        wanted = (self.program, self.driver, self.standin, self.planted, self.trust_tool, self.pinned_program,
-                  self.quick_stall_program)
+        wanted = (self.program, self.driver, self.standin, self.standin_importing, self.planted, self.trust_tool,
+                  self.pinned_program, self.quick_stall_program)
         return [path for path in wanted if not path.is_file()]
 
     def require(self) -> None:

@@ -26,6 +26,10 @@ MAIN_APP_64 = "QorMavik64.exe"
 DPI_KEY = r"HKCU\Control Panel\Desktop"
 # Wine reports a 64-bit processor, also to a 32-bit program.
 MAIN_APP = MAIN_APP_64
+# The program's own folder in ProgramData, which holds its log, and the folder its first run there
+# makes in it for the packages to start from.
+DATA_FOLDER = r"C:\ProgramData\MavikSetupWebCD"
+STAGING_FOLDER = DATA_FOLDER + r"\Paketler-1"
 
 
 class ProgramRun:
@@ -149,6 +153,10 @@ class Session(contextlib.ExitStack):
         if not self.standin_log_file.exists():
             return []
         return self.standin_log_file.read_text(encoding="utf-8").splitlines()
+
+    def data_folder(self) -> Path:
+        """DATA_FOLDER on the Linux side."""
+        return self.prefix.path.joinpath("drive_c", *DATA_FOLDER[3:].split("\\"))
 
     def standins_started(self) -> list[str]:
         return [line.split(" ", 1)[1] for line in self.standin_log() if line.startswith("start ")]

@@ -31,7 +31,7 @@
     X(Gdi32, GetObjectW) X(Gdi32, GetStockObject) X(Gdi32, PatBlt) X(Gdi32, SelectObject)           \
     X(Gdi32, SetBkColor) X(Gdi32, SetBrushOrgEx) X(Gdi32, SetStretchBltMode) X(Gdi32, SetTextColor) \
     X(Gdi32, StretchBlt)                                                                            \
-    X(Shell32, IsUserAnAdmin) X(Shell32, ShellExecuteW)                                             \
+    X(Shell32, IsUserAnAdmin) X(Shell32, SHGetFolderPathW) X(Shell32, ShellExecuteW)                \
     X(Ole32, CLSIDFromProgID) X(Ole32, CoCreateInstance) X(Ole32, CoInitializeEx)                   \
     X(Ole32, CoSetProxyBlanket) X(Ole32, CoUninitialize)                                            \
     X(OleAut32, SysAllocString) X(OleAut32, SysFreeString) X(OleAut32, SysStringLen)                \
