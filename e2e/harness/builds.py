@@ -57,8 +57,9 @@ class Build:
     def signing(self) -> Path:
         """The signer-pinned program's folder: MavikSetupWebCD.exe, pinned to "QorMavik Test Vendor"
         under the authority machine-ca.der for every package; standins/vendor.exe, other-signer.exe,
-        impostor.exe (the vendor's name under user-ca.der) and tampered.exe (vendor.exe with a byte
-        changed)."""
+        impostor.exe (the vendor's name under user-ca.der), tampered.exe (vendor.exe with a byte
+        changed), revoked.exe and checked.exe (the vendor's, with certificates that name the
+        revocation list signing.crl of the package server's folder, which revokes the first)."""
         return self.tools / "signer-pinned"
 
     def missing(self) -> list[Path]:

@@ -5,7 +5,10 @@
 # they put into the user's only. FOLDER gets their certificates (*.der), the stand-in signed by the
 # pinned vendor, by another vendor of the same authority, by an impostor under the vendor's name
 # from the user's authority, and the vendor's signed stand-in with one byte changed (standins/),
-# the signer list (packages.signers) and the program's pins (include/app/PackagePins.h).
+# the signer list (packages.signers) and the program's pins (include/app/PackagePins.h). Two more
+# are signed by the vendor with certificates that name a revocation list on the package server
+# (revocation_list_url below): one revoked there (revoked.exe), one not (checked.exe); the list is
+# signing.crl.
 set -euo pipefail
 standin=$1
 folder=$2
@@ -22,9 +25,10 @@ authority() {  # name, common name
     -keyout "$keys/$1.key" -out "$keys/$1.pem"
   openssl x509 -in "$keys/$1.pem" -outform DER -out "$folder/$1.der"
 }
-signed_standin() {  # file name, signer's common name, authority
+signed_standin() {  # file name, signer's common name, authority[, revocation list URL]
   quietly openssl req -newkey rsa:2048 -nodes -subj "/CN=$2" -keyout "$keys/$1.key" -out "$keys/$1.csr"
   printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >"$keys/code.ext"
+  [ -n "${4:-}" ] && echo "crlDistributionPoints=URI:$4" >>"$keys/code.ext"
   quietly openssl x509 -req -days 3650 -in "$keys/$1.csr" -CA "$keys/$3.pem" -CAkey "$keys/$3.key" \
     -set_serial "0x$(openssl rand -hex 8)" -extfile "$keys/code.ext" -out "$keys/$1.pem"
   cat "$keys/$1.pem" "$keys/$3.pem" >"$keys/$1.chain.pem"
@@ -37,6 +41,17 @@ authority user-ca "MavikSetupWebCD user-only test authority"
 signed_standin vendor "QorMavik Test Vendor" machine-ca
 signed_standin other-signer "Another Test Vendor" machine-ca
 signed_standin impostor "QorMavik Test Vendor" user-ca
+revocation_list_url=http://paketler.qormavik.test/qormavik/websetup/signing.crl
+signed_standin revoked "QorMavik Test Vendor" machine-ca "$revocation_list_url"
+signed_standin checked "QorMavik Test Vendor" machine-ca "$revocation_list_url"
+# The authority's list, revoking the one certificate.
+printf '[ca]\ndefault_ca=test\n[test]\ndatabase=%s\ndefault_md=sha256\ndefault_crl_days=3650\n' "$keys/index.txt" >"$keys/ca.cnf"
+: >"$keys/index.txt"
+quietly openssl ca -config "$keys/ca.cnf" -keyfile "$keys/machine-ca.key" -cert "$keys/machine-ca.pem" \
+  -revoke "$keys/revoked.pem"
+quietly openssl ca -config "$keys/ca.cnf" -keyfile "$keys/machine-ca.key" -cert "$keys/machine-ca.pem" \
+  -gencrl -out "$keys/signing.crl.pem"
+openssl crl -in "$keys/signing.crl.pem" -outform DER -out "$folder/signing.crl"
 # One byte of the code changed, the signature left as it was.
 cp "$folder/standins/vendor.exe" "$folder/standins/tampered.exe"
 printf '\xff' | dd of="$folder/standins/tampered.exe" bs=1 seek=1100 conv=notrunc status=none
