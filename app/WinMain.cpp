@@ -6,6 +6,7 @@
 #include "platform/LoggedDialogs.h"
 #include "platform/win32/ComPtr.h"
 #include "platform/win32/LoadedWindows.h"
+#include "platform/win32/Win32CodeSignatures.h"
 #include "platform/win32/Win32Dialogs.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Log.h"
@@ -40,9 +41,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     Win32Clock clock;
     Win32SingleInstance instance;
     Win32Hashing hashing;
+    Win32CodeSignatures signatures;
     Win32Worker worker;
     Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance, hashing,
-                      worker, log};
+                      signatures, worker, log};
 
     SetupState state;
     ProgramRoads roads(state, platform);

@@ -86,7 +86,8 @@ void StagingFolder::Copy(const Text& from, const Text& to, const PackagePin* pin
     const auto source = files.OpenLocked(from);
     // The size is cheap to compare and spares copying a file that cannot match.
     if (pin && pin->size && source->Size() != *pin->size) Mismatch();
-    const auto sha256 = pin ? platform_.hashing.NewSha256() : nullptr;
+    // A pin by signer alone is checked on the copy, from a handle held against writers, before it starts.
+    const auto sha256 = pin && pin->digest ? platform_.hashing.NewSha256() : nullptr;
     const auto target = files.Create(to);
     std::vector<std::byte> buffer(ReadSize);
     while (const std::size_t count = source->Read(buffer)) {
@@ -94,5 +95,5 @@ void StagingFolder::Copy(const Text& from, const Text& to, const PackagePin* pin
         if (sha256) sha256->Add(piece);
         target->Write(piece);
     }
-    if (sha256 && sha256->Finish() != pin->digest) Mismatch();
+    if (sha256 && sha256->Finish() != *pin->digest) Mismatch();
 }

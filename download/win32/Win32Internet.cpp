@@ -1,5 +1,7 @@
 #include "download/win32/Win32Internet.h"
 
+#include "download/HttpAnswers.h"
+#include "platform/win32/MachineTrust.h"
 #include "platform/win32/UniqueHandle.h"
 #include "platform/win32/WideText.h"
 
@@ -16,6 +18,7 @@ struct WinInetApi {
     decltype(&InternetOpenW) open = library.Find<decltype(InternetOpenW)>("InternetOpenW");
     decltype(&InternetSetOptionW) setOption = library.Find<decltype(InternetSetOptionW)>("InternetSetOptionW");
     decltype(&InternetOpenUrlW) openUrl = library.Find<decltype(InternetOpenUrlW)>("InternetOpenUrlW");
+    decltype(&InternetQueryOptionW) queryOption = library.Find<decltype(InternetQueryOptionW)>("InternetQueryOptionW");
     decltype(&HttpQueryInfoW) queryInfo = library.Find<decltype(HttpQueryInfoW)>("HttpQueryInfoW");
     decltype(&InternetQueryDataAvailable) dataAvailable =
         library.Find<decltype(InternetQueryDataAvailable)>("InternetQueryDataAvailable");
@@ -25,7 +28,7 @@ struct WinInetApi {
 
     bool Complete() const
     {
-        return open && setOption && openUrl && queryInfo && dataAvailable && readFile && closeHandle;
+        return open && setOption && openUrl && queryOption && queryInfo && dataAvailable && readFile && closeHandle;
     }
 };
 
@@ -154,6 +157,22 @@ std::wstring RangeHeaders(const ByteRange& range)
     return std::wstring(Wide(headers));
 }
 
+// WinINet trusts the roots of the user's store as well, which any program of the user may add: the
+// server's chain counts only as the machine's chain engine builds it again.
+bool ServerTrustedByMachine(const WinInetApi& api, HINTERNET request)
+{
+    PCCERT_CHAIN_CONTEXT served = nullptr;
+    DWORD size = sizeof served;
+    if (!api.queryOption(request, INTERNET_OPTION_SERVER_CERT_CHAIN_CONTEXT, &served, &size) || !served) return false;
+    const UniqueChain servedChain(served);
+    std::vector<PCCERT_CONTEXT> certificates;
+    for (DWORD chain = 0; chain < served->cChain; ++chain)
+        for (DWORD element = 0; element < served->rgpChain[chain]->cElement; ++element)
+            certificates.push_back(served->rgpChain[chain]->rgpElement[element]->pCertContext);
+    const UniqueChain machineChain = MachineChain(certificates, nullptr, szOID_PKIX_KP_SERVER_AUTH);
+    return machineChain && ChainErrors(*machineChain.Get()) == 0;
+}
+
 class Win32InternetSession : public InternetSession {
 public:
     explicit Win32InternetSession(std::shared_ptr<InternetHandle> root) : root_(std::move(root)) {}
@@ -167,7 +186,13 @@ public:
             lastFailure_ = InternetFailureOf(GetLastError());
             return nullptr;
         }
-        return std::make_unique<Win32HttpResponse>(root_, handle);
+        auto response = std::make_unique<Win32HttpResponse>(root_, handle);
+        // Before the caller reads a byte of the body.
+        if (IsHttps(url) && !ServerTrustedByMachine(root_->Api(), handle)) {
+            lastFailure_ = InternetFailure::SecureChannel;
+            return nullptr;
+        }
+        return response;
     }
 
     InternetFailure LastFailure() const override { return lastFailure_; }

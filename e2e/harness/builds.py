@@ -58,9 +58,18 @@ class Build:
         """The program built once more with the stand-in's digest pinned under every package name."""
         return self.tools / "pinned" / PROGRAM
 
+    @property
+    def signing(self) -> Path:
+        """The signer-pinned program's folder: MavikSetupWebCD.exe, pinned to "QorMavik Test Vendor"
+        under the authority machine-ca.der for every package; standins/vendor.exe, other-signer.exe,
+        impostor.exe (the vendor's name under user-ca.der), tampered.exe (vendor.exe with a byte
+        changed), revoked.exe and checked.exe (the vendor's, with certificates that name the
+        revocation list signing.crl of the package server's folder, which revokes the first)."""
+        return self.tools / "signer-pinned"
+
     def missing(self) -> list[Path]:
         wanted = (self.program, self.driver, self.standin, self.standin_importing, self.planted, self.trust_tool,
-                  self.pinned_program, self.quick_stall_program)
+                  self.pinned_program, self.quick_stall_program, self.signing / PROGRAM)
         return [path for path in wanted if not path.is_file()]
 
     def require(self) -> None:

@@ -103,12 +103,17 @@ class Session(contextlib.ExitStack):
         self.callback(self.crashes.check)
         self.prefix.use_proxy(self.server.proxy_address)
         # The prefix trusts the tests' authority as a machine trusts the real server's.
-        self.prefix.run([str(self.build.trust_tool), windows_path(self.certificates.authority_der)])
+        self.trust_authority(self.certificates.authority_der)
         self.machine = Machine(self.prefix, self.build.bits)
         self.standin_config = self.root / "standin.conf"
         self.standin_log_file = self.root / "standin.log"
         self.standin_config.write_text("")
         self._folders = 0
+
+    def trust_authority(self, certificate: Path, user_only: bool = False) -> None:
+        """Puts the authority's DER certificate into the prefix's machine root store, or with
+        user_only into the user's root store alone."""
+        self.prefix.run([str(self.build.trust_tool), *(["--user"] if user_only else []), windows_path(certificate)])
 
     def program_folder(self, name: str | None = None, pinned: bool = False, program: Path | None = None) -> Path:
         """A new folder holding a copy of the program (by default with blanks, Turkish and CJK in its

@@ -39,6 +39,9 @@
     X(Advapi32, ConvertStringSecurityDescriptorToSecurityDescriptorW) X(Advapi32, RegCloseKey)      \
     X(Advapi32, RegCreateKeyExW) X(Advapi32, RegGetValueW) X(Advapi32, RegSetValueExW)              \
     X(Advapi32, SetKernelObjectSecurity)                                                            \
+    X(Crypt32, CertAddCertificateContextToStore) X(Crypt32, CertCloseStore)                         \
+    X(Crypt32, CertFreeCertificateChain) X(Crypt32, CertGetCertificateChain)                        \
+    X(Crypt32, CertGetNameStringW) X(Crypt32, CertOpenStore)                                        \
     MAVIK_LATE_BOUND_POINTER_SIZED(X)
 
 // On 32-bit Windows the Ptr forms are macros for the functions above.

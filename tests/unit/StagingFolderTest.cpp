@@ -114,3 +114,23 @@ TEST_F(StagingFolderTest, ALinkStandingForTheDataFolderStopsThePackageWithAMessa
 }
 
 } // namespace
+
+// A pin by signer alone has no digest to check while copying: the copy's signature is what decides,
+// before it starts.
+TEST_F(StagingFolderTest, APackagePinnedBySignerAloneStartsOnlyWhenItsCopyCarriesThatSigner)
+{
+    const std::string authority = "DER of the vendor's authority";
+    const PackagePin signerOnly{u"QorMavik64.exe", std::nullopt, std::nullopt,
+                                {{Sha256Of(authority), u"QorMavik Yazılım A.Ş."}}};
+    fake.processes.startable[Copy] = 5;
+    StagingFolder staging(fake.platform);
+
+    ShellAndWait(fake.platform, staging, Package, 1, &signerOnly);
+    EXPECT_FALSE(fake.processes.startedIn.contains(Copy)) << "an unsigned copy must not start";
+
+    FileSignature vendor{SignatureVerdict::Trusted, 0, u"QorMavik Yazılım A.Ş.", {}, true};
+    for (char byte : authority) vendor.issuerCertificate.push_back(static_cast<std::byte>(byte));
+    fake.signatures.signatures[Copy] = vendor;
+    ShellAndWait(fake.platform, staging, Package, 1, &signerOnly);
+    EXPECT_EQ(fake.processes.startedIn.at(Copy), Staging);
+}
