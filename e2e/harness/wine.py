@@ -11,7 +11,7 @@ import subprocess
 import time
 from pathlib import Path, PurePosixPath
 
-from .loaders import can_run, loader
+from .loaders import can_run, loader, route_environment, template_bits
 
 WINE_ENVIRONMENT = {
     "WINEDEBUG": "-all",
@@ -126,6 +126,7 @@ class Prefix:
         environment.update(WINE_ENVIRONMENT)
         # Wine starts child processes through WINELOADER (with "64" taken off for a 32-bit child).
         environment.update(WINEPREFIX=str(self.path), DISPLAY=self.display, WINELOADER=self.loader)
+        environment.update(route_environment())
         environment.update(extra or {})
         return environment
 
@@ -194,8 +195,8 @@ def _view(view: int | None) -> list[str]:
 
 def template_prefix(root: Path) -> Path:
     """The ready template under root, created once (10-15 s) and again when Wine's version or the
-    bitnesses this machine runs change. Where 32-bit programs run, the 32-bit loader creates it, so
-    that it serves programs of both bitnesses."""
+    bitnesses this machine runs change. It serves programs of both bitnesses where 32-bit programs
+    run (natively or through qemu)."""
     template = root / "template-prefix"
     stamp = root / "template-prefix.version"
     with_32bit = can_run(32)
@@ -209,7 +210,7 @@ def template_prefix(root: Path) -> Path:
         # fresh clone's CI run, where the next test's boot of the same prefix passed): one more try.
         for attempt in range(2):
             shutil.rmtree(template, ignore_errors=True)
-            prefix = Prefix(template, display="", bits=32 if with_32bit else 64)
+            prefix = Prefix(template, display="", bits=template_bits())
             try:
                 prefix.run(["wineboot", "-i"], timeout=180)
                 for key, name, value in DESKTOP_SETTINGS:
