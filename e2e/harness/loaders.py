@@ -8,6 +8,7 @@ the launcher. 64-bit programs always run natively. 32-bit programs take one rout
 a private Wine tree), else "none", and then every 32-bit test fails with the reason.
 
     python3 -m e2e.harness.loaders              prints this run's routes and why
+    python3 -m e2e.harness.loaders route        prints the name of the 32-bit route alone
     python3 -m e2e.harness.loaders record FILE  decides once, readies the route, keeps it in FILE
     python3 -m e2e.harness.loaders demo-bits    prints 32 where it can run, else 64 and why
 """
@@ -202,6 +203,9 @@ def main(arguments: list[str]) -> int:
             print(f"The demo runs the 64-bit build instead of the shipped 32-bit one: {route().why}.",
                   file=sys.stderr)
         print(32 if can_run(32) else 64)
+        return 0
+    if arguments == ["route"]:
+        print(route().name)
         return 0
     if len(arguments) == 2 and arguments[0] == "record":
         print(f"E2E routes: {record(Path(arguments[1])).describe()}")
