@@ -134,9 +134,12 @@ def _qemu_refusal() -> str | None:
     if not os.access(QEMU_I386, os.X_OK):
         return f"{QEMU_I386} is not installed (scripts/install-deps.sh installs qemu-user {QEMU_MAJOR})"
     version = _started([str(QEMU_I386), "--version"])
-    found = re.search(r"version (\d+)\.", version.stdout) if not isinstance(version, str) else None
+    if isinstance(version, str):
+        return version
+    found = re.search(r"version (\d+)\.", version.stdout)
     if not found or int(found.group(1)) < QEMU_MAJOR:
-        return f"{QEMU_I386} is older than {QEMU_MAJOR} ({found.group(0) if found else version})"
+        said = (version.stdout + version.stderr).strip().splitlines()
+        return f"{QEMU_I386} is not version {QEMU_MAJOR} or later ({said[0] if said else 'it gives no version'})"
     if not os.access(LOADERS[32], os.R_OK):
         return f"the 32-bit Wine loader {LOADERS[32]} is not installed"
     started = _started([str(QEMU_I386), str(LOADERS[32]), "--version"])
