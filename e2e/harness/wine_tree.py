@@ -68,6 +68,7 @@ def wine_tree(folder: Path) -> WineTree:
     tree = WineTree(folder)
     stamp = folder.with_name(folder.name + ".version")
     version = installed_wine_version()
+    folder.parent.mkdir(parents=True, exist_ok=True)
     with open(folder.with_name(folder.name + ".lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if stamp.is_file() and stamp.read_text() == version and tree.loader32.is_file():
