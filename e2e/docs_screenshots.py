@@ -199,8 +199,8 @@ def main() -> int:
     chosen = build(options.bits)
     if chosen is None:
         raise SystemExit(f"no {options.bits}-bit build is configured")
-    if refusal(options.bits):
-        raise SystemExit(refusal(options.bits))
+    if reason := refusal(options.bits):
+        raise SystemExit(reason)
     chosen.require()
     root = scratch_root()
     with Xvfb() as screen, Session(chosen, root / "docs-screenshots", screen.display, root) as session:
