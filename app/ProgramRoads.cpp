@@ -5,7 +5,9 @@
 
 void ProgramRoads::InstallPackages()
 {
-    WaitWindowRunner runner(state_, platform_);
+    // Removed when the sequence ends, also when it ends in an error.
+    StagingFolder staging(platform_);
+    WaitWindowRunner runner(state_, platform_, staging);
     ::InstallPackages(state_, platform_, runner);
 }
 

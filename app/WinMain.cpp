@@ -5,6 +5,8 @@
 #include "download/win32/Win32Internet.h"
 #include "platform/LoggedDialogs.h"
 #include "platform/win32/ComPtr.h"
+#include "platform/win32/LoadedWindows.h"
+#include "platform/win32/Win32CodeSignatures.h"
 #include "platform/win32/Win32Dialogs.h"
 #include "platform/win32/Win32EventPump.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -15,6 +17,7 @@
 #include "platform/win32/Win32SettingsStore.h"
 #include "platform/win32/Win32SingleInstance.h"
 #include "platform/win32/Win32Worker.h"
+#include "setup/DataFolder.h"
 
 #include <windows.h>
 
@@ -23,10 +26,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     RestrictDllSearchToSystemFolder();
     ComApartment com;
 
-    Win32Log log(Win32Log::PathInTempFolder());
+    Win32FileSystem files;
+    // The log lies where only administrators can change it; a run without their rights logs nothing.
+    Win32Log log(PreparedLogPath(files));
     log.Write(ProgramAndSystemDescription());
 
-    Win32FileSystem files;
     Win32Dialogs shownDialogs;
     LoggedDialogs dialogs(shownDialogs, log);
     Win32EventPump events;
@@ -38,9 +42,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     Win32Clock clock;
     Win32SingleInstance instance;
     Win32Hashing hashing;
+    Win32CodeSignatures signatures;
     Win32Worker worker;
     Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance, hashing,
-                      worker, log};
+                      signatures, worker, log};
 
     SetupState state;
     ProgramRoads roads(state, platform);

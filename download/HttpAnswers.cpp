@@ -89,7 +89,6 @@ Text RedirectTarget(const Text& from, const Text& location)
     return origin + (lastSlash == Text::npos ? Text(u"/") : path.substr(0, lastSlash + 1)) + location;
 }
 
-bool IsDowngrade(const Text& from, const Text& to)
-{
-    return StartsWithNoCase(from, u"https:") && !StartsWithNoCase(to, u"https:");
-}
+bool IsHttps(TextView url) { return StartsWithNoCase(url, u"https:"); }
+
+bool IsDowngrade(const Text& from, const Text& to) { return IsHttps(from) && !IsHttps(to); }

@@ -20,5 +20,7 @@ Text RangeValidator(const Text& etag, const Text& lastModified);
 bool IsRedirect(std::uint32_t status);
 // The absolute URL a Location header points to, read against the URL that answered with it.
 Text RedirectTarget(const Text& from, const Text& location);
+// Whether the URL's scheme is https, in any letter case.
+bool IsHttps(TextView url);
 // A redirect from https to anything else would let a stranger on the way pick the file.
 bool IsDowngrade(const Text& from, const Text& to);

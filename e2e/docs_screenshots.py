@@ -20,7 +20,7 @@ from pathlib import Path
 from e2e.harness.builds import PROGRAM, REPOSITORY, build, scratch_root
 from e2e.harness.driver import IDOK, IDYES, Driver, Window
 from e2e.harness.images import Bitmap
-from e2e.harness.loaders import can_run, skip_reason
+from e2e.harness.loaders import refusal
 from e2e.harness.machine import program_folder
 from e2e.harness.server import Package, error_page
 from e2e.harness.session import DOTNET, MAIN_APP, PDF_PRINTER, ProgramRun, Session
@@ -199,8 +199,8 @@ def main() -> int:
     chosen = build(options.bits)
     if chosen is None:
         raise SystemExit(f"no {options.bits}-bit build is configured")
-    if not can_run(options.bits):
-        raise SystemExit(skip_reason(options.bits))
+    if reason := refusal(options.bits):
+        raise SystemExit(reason)
     chosen.require()
     root = scratch_root()
     with Xvfb() as screen, Session(chosen, root / "docs-screenshots", screen.display, root) as session:

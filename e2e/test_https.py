@@ -1,7 +1,8 @@
 """The packages over https under Wine. The compiled-in root URL is https://paketler.qormavik.test/:
 WinINet asks the prefix's proxy, the loopback server, for a tunnel to that host, and the server
 answers TLS in it with a certificate for the host. The prefix trusts the tests' authority as a
-machine trusts the real server's; a certificate of any other authority fails every transfer."""
+machine trusts the real server's; a certificate of any other authority fails every transfer, also one
+whose authority the user's own root store holds."""
 
 from __future__ import annotations
 
@@ -47,6 +48,21 @@ class Https:
         tunnels = self.server.tunnels
         self.assertGreaterEqual(len(tunnels), len(QUEUE), "a tunnel for every package")
         self.assertEqual({tunnel.target for tunnel in tunnels}, {f"{SERVER_HOST}:443"})
+        self.assertEqual(self.session.standins_started(), [])
+        self.assert_local_files(run.folder, {})
+
+    def test_an_authority_that_only_the_users_root_store_holds_fails_every_transfer(self):
+        # Any program of the user may put a root there, and WinINet takes it.
+        self.session.trust_authority(self.session.certificates.untrusted_authority_der, user_only=True)
+        self.server.identity = self.session.certificates.untrusted
+        self.serve_queue()
+        run, _ = self.open_window()
+        self.click_button()
+        self.wait_run_over(failed_line(local_path(run.folder, DOTNET), NO_SECURE_CHANNEL))
+        self.assertTrue(run.running)
+        # WinINet trusted the channel and sent each request; the program refused every answer, as
+        # the machine's chain engine finds no root of the machine's store, before reading its body.
+        self.assertEqual(set(self.server.requested_names()), set(QUEUE))
         self.assertEqual(self.session.standins_started(), [])
         self.assert_local_files(run.folder, {})
 

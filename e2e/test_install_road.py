@@ -8,7 +8,7 @@ import unittest
 from e2e.harness.builds import PROGRAM
 from e2e.harness.case import WineTestCase
 from e2e.harness.driver import IDNO, IDOK, IDYES, MESSAGE_BOX_CLASS, Window
-from e2e.harness.session import DOTNET, MAIN_APP, PDF_PRINTER
+from e2e.harness.session import DOTNET, MAIN_APP, PDF_PRINTER, STAGING_FOLDER
 from e2e.harness.wine import windows_path
 
 WAIT_WINDOW = "Bekleyiniz..."
@@ -107,7 +107,7 @@ class InstallRoad:
         self.assertEqual([package["marker"] for package in runs], ["7", "0", "1"],
                          ".NET runs before the marker is written, the main installer after")
         for package in runs:
-            self.assertEqual(package["cmdline"], f'"{self.package_path(package["start"])}"')
+            self.assertEqual(package["cmdline"], f'"{STAGING_FOLDER}\\{package["start"]}"')
             self.assertEqual(package["showwindow"], "1")
             self.assertNotEqual(package["waitwindow"], "visible", "the wait window hides before the start")
             self.assertEqual(package["top"], "yes")

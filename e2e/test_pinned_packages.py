@@ -19,6 +19,20 @@ NOT_VERIFIED = "dosya doğrulanamadı"
 WAIT_WINDOW = "Bekleyiniz..."
 
 
+def refused_at_its_start(case: DownloadRoadCase, run: ProgramRun) -> None:
+    """The main package no longer matched its pin when it was to start: the box says so, the
+    question for a main installer that did not complete follows, Yes installs the PDF printer."""
+    box = case.driver.wait_message_box(title="Hata", exe=PROGRAM, timeout=60)
+    case.assertEqual(box.message, f"{NOT_STARTED}{local_path(run.folder, MAIN_APP)}\r\n{NOT_VERIFIED}")
+    case.assertEqual(case.driver.icon(box.icon), "exclamation")
+    case.driver.press(box, IDOK)
+    question = case.driver.wait_message_box(title="MavikWebSetup", exe=PROGRAM, timeout=30)
+    case.assertEqual(question.message, MAIN_CANCELLED_QUESTION)
+    case.driver.press(question, IDYES)
+    case.assertEqual(run.wait(60), 0)
+    case.assertEqual(case.session.standins_started(), [DOTNET, PDF_PRINTER])
+
+
 class PinnedPackages:
     def setUp(self) -> None:
         super().setUp()
@@ -80,17 +94,8 @@ class PinnedPackages:
         self.assertEqual(main_app.read_bytes(), self.standin, "the download was taken")
         main_app.write_bytes(self.tampered)
 
-        box = self.driver.wait_message_box(title="Hata", exe=PROGRAM, timeout=60)
-        self.assertEqual(box.message, f"{NOT_STARTED}{local_path(run.folder, MAIN_APP)}\r\n{NOT_VERIFIED}")
-        self.assertEqual(self.driver.icon(box.icon), "exclamation")
-        self.driver.press(box, IDOK)
+        refused_at_its_start(self, run)
         # As for any main installer that did not start: the marker still reads 0.
-        question = self.driver.wait_message_box(title="MavikWebSetup", exe=PROGRAM, timeout=30)
-        self.assertEqual(question.message, MAIN_CANCELLED_QUESTION)
-        self.driver.press(question, IDYES)
-
-        self.assertEqual(run.wait(60), 0)
-        self.assertEqual(self.session.standins_started(), [DOTNET, PDF_PRINTER])
         self.assertEqual(self.machine.marker, "0")
 
     def wait_started(self, name: str, timeout: float = 60) -> None:

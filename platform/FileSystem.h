@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 namespace FileAttribute {
 constexpr int Normal = 0;      // ordinary, read-only and archive files
@@ -41,12 +42,23 @@ public:
     // What stands under path (with or without a trailing separator); raises RuntimeError when
     // it cannot be looked at.
     virtual EntryKind KindOf(const Text& path) = 0;
-    // Creates one folder with the given access list; raises RuntimeError.
+    // Creates one folder that inherits its parent's access list; raises RuntimeError.
+    virtual void MkDir(const Text& path) = 0;
+    // Creates one folder with the given access list from its first moment; raises RuntimeError,
+    // also when anything stands under the name already.
     virtual void MkDir(const Text& path, const ProtectedAccess& access) = 0;
-    // Gives the plain folder at path the given access list and keeps it from being renamed,
-    // moved or deleted for as long as this file system lives. Raises RuntimeError when a
-    // junction, symbolic link or file stands there (never followed) or the folder cannot be held.
-    virtual void HoldFolder(const Text& path, const ProtectedAccess& access) = 0;
+    // Keeps the plain folder at path from being renamed, moved or deleted for as long as this file
+    // system lives, or until RemoveFolder. Raises RuntimeError when a junction, symbolic link or file
+    // stands there (never followed) or the folder cannot be held.
+    virtual void HoldFolder(const Text& path) = 0;
+    // HoldFolder, after giving the folder the given access list with the administrators as owner,
+    // whoever made it.
+    virtual void TakeOverFolder(const Text& path, const ProtectedAccess& access) = 0;
+    // The names in the folder, files, folders and links alike; raises RuntimeError.
+    virtual std::vector<Text> FolderEntries(const Text& path) = 0;
+    // Removes the folder and the files in it, none of them through a link: a link in it or under its
+    // name goes itself. Raises RuntimeError when it cannot, also while someone else holds it.
+    virtual void RemoveFolder(const Text& path) = 0;
     // Deletes the file; a link there is deleted itself, never what it points to. Raises RuntimeError.
     virtual void Kill(const Text& path) = 0;
     // Creates the file afresh, as a new file: whatever stood under its name (a link included) is
@@ -55,7 +67,8 @@ public:
     // Opens an existing file to write on after its first `keep` bytes, dropping what lies
     // beyond them; raises RuntimeError when it cannot be opened or holds fewer bytes.
     virtual std::unique_ptr<OutputFile> Continue(const Text& path, std::int64_t keep) = 0;
-    // Opens an existing file for reading, sharing it with readers only; raises RuntimeError.
+    // Opens an existing file for reading, sharing it with readers only; raises RuntimeError, also
+    // when a junction or symbolic link stands there (never followed).
     virtual std::unique_ptr<InputFile> OpenLocked(const Text& path) = 0;
     // Moves from onto to, replacing a file that is there; links under either name are moved or
     // replaced themselves, never followed. Raises RuntimeError.
@@ -64,4 +77,7 @@ public:
     virtual Text OwnFolder() = 0;
     // File name of the running executable without folder and extension.
     virtual Text OwnName() = 0;
+    // The machine's folder for the programs' common data (ProgramData), without a trailing
+    // separator; raises RuntimeError.
+    virtual Text CommonDataFolder() = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // Everything the program's logic may ask of the machine, in one bundle that
 // the program builds from the real Win32 side and the tests from fakes.
+#include "platform/CodeSignatures.h"
 #include "platform/Dialogs.h"
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
@@ -24,6 +25,7 @@ struct Platform {
     Clock& clock;
     SingleInstance& instance;
     Hashing& hashing;
+    CodeSignatures& signatures;
     Worker& worker;
     Log& log;
 };

@@ -22,9 +22,9 @@ public:
 class Processes {
 public:
     virtual ~Processes() = default;
-    // Starts exactly the program at path, without arguments; raises
-    // RuntimeError with the system's description on failure.
-    virtual std::unique_ptr<StartedProcess> Start(const Text& path, int windowStyle) = 0;
+    // Starts exactly the program at path, without arguments, in the given current folder rather
+    // than ours; raises RuntimeError with the system's description on failure.
+    virtual std::unique_ptr<StartedProcess> Start(const Text& path, int windowStyle, const Text& currentFolder) = 0;
 
     // Top-level windows in Z order, frontmost first; 0 after the last.
     virtual WindowHandle FirstTopLevelWindow() = 0;

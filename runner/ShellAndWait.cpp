@@ -9,13 +9,15 @@ constexpr float WindowSearchSeconds = 2.0f;
 constexpr double WindowSearchInterval = 0.015;
 
 // Null when the start failed and the user has been told why.
-std::unique_ptr<StartedProcess> StartOrSayWhy(Platform& platform, const Text& path, std::int32_t windowStyle,
-                                              const PackagePin* pin)
+std::unique_ptr<StartedProcess> StartOrSayWhy(Platform& platform, StagingFolder& staging, const Text& path,
+                                              std::int32_t windowStyle, const PackagePin* pin)
 {
     try {
+        const Text copy = staging.Stage(path, pin);
+        platform.log.Write(u"Staged: \"" + copy + u"\"");
         // Held until the process has started: the file that runs is the one that was checked.
-        const auto verified = pin ? OpenVerified(platform, path, *pin) : nullptr;
-        return platform.processes.Start(path, windowStyle);
+        const auto verified = pin ? OpenVerified(platform, copy, *pin) : nullptr;
+        return platform.processes.Start(copy, windowStyle, staging.Folder());
     } catch (const RuntimeError& error) {
         platform.dialogs.MsgBox(u"Program başlatılamadı: " + path + u"\r\n" + error.Description(),
                                 MsgBoxStyle::Exclamation, u"Hata");
@@ -23,28 +25,33 @@ std::unique_ptr<StartedProcess> StartOrSayWhy(Platform& platform, const Text& pa
     }
 }
 
-} // namespace
-
-void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle, const PackagePin* pin)
+// Brings the process's window to the top and waits for its exit.
+void WaitFor(Platform& platform, StartedProcess& process, const Text& path)
 {
-    // The command line as the program is started: the quoted path alone.
-    platform.log.Write(u"Start: \"" + path + u"\"");
-    const auto process = StartOrSayWhy(platform, path, windowStyle, pin);
-    if (!process) return;
-
     // The installer's window usually shows up within moments. Between the looks only the messages
     // the installer sends us are served, as in the wait for its exit below.
     const double started = platform.clock.MonotonicSeconds();
     bool found = false;
     while (!found && static_cast<float>(platform.clock.MonotonicSeconds() - started) < WindowSearchSeconds) {
-        found = BringProcessWindowToTop(platform.processes, process->Id());
+        found = BringProcessWindowToTop(platform.processes, process.Id());
         if (!found) platform.events.ServeSentMessages(WindowSearchInterval);
     }
 
     // The exit code is for the log alone: what a package did is judged by what it leaves behind.
-    const auto exitCode = process->WaitForExit();
+    const auto exitCode = process.WaitForExit();
     platform.log.Write(u"Exit code: " + (exitCode ? DecimalText(*exitCode) : Text(u"unknown")) + u" (\"" + path +
                        u"\")");
+}
+
+} // namespace
+
+void ShellAndWait(Platform& platform, StagingFolder& staging, const Text& path, std::int32_t windowStyle,
+                  const PackagePin* pin)
+{
+    platform.log.Write(u"Start: \"" + path + u"\"");
+    const auto process = StartOrSayWhy(platform, staging, path, windowStyle, pin);
+    if (process) WaitFor(platform, *process, path);
+    staging.DiscardCopy();
 }
 
 bool BringProcessWindowToTop(Processes& processes, std::uint32_t processId)

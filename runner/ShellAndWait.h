@@ -1,13 +1,15 @@
 #pragma once
 #include "platform/Platform.h"
+#include "runner/StagingFolder.h"
 #include "setup/PackagePins.h"
 
 #include <cstdint>
 
-// Starts exactly the program at path and blocks until it has exited, serving
-// only the messages other programs send to our windows; says so in a message
-// box when it cannot start, or when pin is given and the file does not match it.
-void ShellAndWait(Platform& platform, const Text& path, std::int32_t windowStyle, const PackagePin* pin);
+// Starts a copy of the program at path from the staging folder, in that folder, and blocks until
+// it has exited, serving only the messages other programs send to our windows; says so in a
+// message box when it cannot start, or when pin is given and the file does not match it.
+void ShellAndWait(Platform& platform, StagingFolder& staging, const Text& path, std::int32_t windowStyle,
+                  const PackagePin* pin);
 
 // Raises the process's first counting top-level window; false when it has none.
 bool BringProcessWindowToTop(Processes& processes, std::uint32_t processId);

@@ -1,5 +1,6 @@
 #include "runner/WaitWindow.h"
 
+#include "platform/RuntimeError.h"
 #include "runner/ShellAndWait.h"
 #include "runner/ShellOpen.h"
 
@@ -29,12 +30,22 @@ void FOneAl::Timer1_Timer(WaitWindowView& window)
 
     window.Focus();
     window.Hide();
+    const PackagePin* pin = PinFor(state_.Pins, state_.CurrentPackage);
     if (IsMsiDocument(state_.CurrentPackage))
-        ShellOpen(platform_, state_.CurrentPackage, ShowMaximized, window.Handle());
+        OpenStagedDocument(window.Handle(), pin);
     else
-        ShellAndWait(platform_, state_.CurrentPackage, ShowNormal, PinFor(state_.Pins, state_.CurrentPackage));
+        ShellAndWait(platform_, staging_, state_.CurrentPackage, ShowNormal, pin);
     window.EnableTimer(false);
     window.Unload();
+}
+
+// As a document the shell refuses: nothing is shown, and the sequence goes on.
+void FOneAl::OpenStagedDocument(WindowHandle owner, const PackagePin* pin)
+{
+    try {
+        ShellOpen(platform_, staging_.Stage(state_.CurrentPackage, pin), ShowMaximized, owner);
+    } catch (const RuntimeError&) {
+    }
 }
 
 void FOneAl::Form_Unload() { state_.RunnerBusy = false; }

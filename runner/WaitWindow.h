@@ -3,6 +3,7 @@
 // moment, then its timer hides it, launches the package and unloads it,
 // which lets RunPackage return.
 #include "platform/Platform.h"
+#include "runner/StagingFolder.h"
 #include "setup/SetupState.h"
 
 // The window side of FOneAl, as its handlers and RunPackage use it.
@@ -29,15 +30,19 @@ public:
 // The window's event handlers.
 class FOneAl {
 public:
-    FOneAl(SetupState& state, Platform& platform) : state_(state), platform_(platform) {}
+    FOneAl(SetupState& state, Platform& platform, StagingFolder& staging)
+        : state_(state), platform_(platform), staging_(staging) {}
 
     void Form_Load(WaitWindowView& window);
     void Timer1_Timer(WaitWindowView& window);
     void Form_Unload();
 
 private:
+    void OpenStagedDocument(WindowHandle owner, const PackagePin* pin);
+
     SetupState& state_;
     Platform& platform_;
+    StagingFolder& staging_;
     bool launched_ = false;
 };
 

@@ -3,10 +3,12 @@
 # while it starts (every other DLL is bound later, from the system folder), whose calls through
 # pointer slots all go where the loader or the image put them, whose load
 # configuration keeps the dependencies of those two in the system folder too, hardened, with its
-# manifest and version info, and the shipped 32-bit one within its size.
+# manifest and version info (of the version given as third argument), and the shipped 32-bit one
+# within its size.
 set -euo pipefail
 exe=$1
 bits=$2
+expected_version=${3:-}
 objdump=$([ "$bits" = 64 ] && echo x86_64-w64-mingw32-objdump || echo i686-w64-mingw32-objdump)
 headers=$("$objdump" -p "$exe")
 failed=0
@@ -47,8 +49,25 @@ grep -qP 'Subsystem\s+0+2\s' <<<"$headers" || fail "not a Windows GUI program"
 
 grep -qa 'requireAdministrator' "$exe" || fail "manifest without requireAdministrator"
 grep -qa 'Microsoft.Windows.Common-Controls' "$exe" || fail "manifest without common controls 6"
-LC_ALL=C grep -qaP 'M\x00a\x00v\x00i\x00k\x00S\x00e\x00t\x00u\x00p\x00W\x00e\x00b\x00C\x00D\x00' "$exe" \
-  || fail "no version information naming MavikSetupWebCD"
+# The version information, read back: one version throughout (the one configured, when given), and
+# the texts a vendor sets.
+if version_info=$(python3 "$(dirname "$0")/exe-version.py" "$exe"); then
+  echo "$version_info"
+  field() { sed -n "s/^$1: //p" <<<"$version_info"; }
+  [ "$(field ProductName)" = MavikSetupWebCD ] || fail "version information does not name MavikSetupWebCD"
+  file_version=$(field FILEVERSION)
+  for name in PRODUCTVERSION FileVersion ProductVersion; do
+    [ "$(field "$name")" = "$file_version" ] || fail "$name differs from FILEVERSION $file_version"
+  done
+  if [ -n "$expected_version" ]; then
+    [ "$file_version" = "$expected_version" ] || fail "version $file_version, configured $expected_version"
+  fi
+  for name in CompanyName FileDescription LegalCopyright; do
+    [ -n "$(field "$name")" ] || fail "no $name in the version information"
+  done
+else
+  fail "no readable version information"
+fi
 # The shipped 32-bit exe is one download for every user: it stays within 600 KB.
 size=$(stat -c %s "$exe")
 echo "Size: $size bytes"

@@ -25,15 +25,18 @@ done
 
 if [ ${#missing[@]} -eq 0 ]; then
   echo "All build and test packages are installed."
-  exit 0
+else
+  echo "Installing: ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    sudo_if_needed dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  sudo_if_needed apt-get update -q
+  # wine32 is needed on every machine. Where the kernel refuses 32-bit programs, a few i386 install
+  # scripts print "Exec format error" and apt still ends with success; the files are all there,
+  # and the tests run the 32-bit loader under qemu-i386.
+  sudo_if_needed apt-get install -y -q "${missing[@]}"
 fi
 
-echo "Installing: ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  sudo_if_needed dpkg --add-architecture i386
-fi
-export DEBIAN_FRONTEND=noninteractive
-sudo_if_needed apt-get update -q
-# wine32 is needed where the kernel runs 32-bit programs. Where it does not, a few i386 install
-# scripts print "Exec format error" and apt still ends with success; the tests then run 64-bit only.
-sudo_if_needed apt-get install -y -q "${missing[@]}"
+# On every machine, so that either route for 32-bit programs can run anywhere.
+"$(dirname "$0")/install-qemu-user.sh"

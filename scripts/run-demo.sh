@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the shipped 32-bit program and runs it under Wine against a local
 # package server that serves stand-in installer packages. Where this machine's
-# kernel runs no 32-bit programs, the 64-bit build runs instead.
+# kernel runs no 32-bit programs, it runs through qemu-i386; where qemu cannot
+# stand in either, the 64-bit build runs instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

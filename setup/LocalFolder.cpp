@@ -2,18 +2,19 @@
 
 #include "platform/RuntimeError.h"
 
-void PrepareLocalFolder(FileSystem& files, const Text& folder)
+bool FolderMissing(FileSystem& files, const Text& folder)
 {
     switch (files.KindOf(folder)) {
-    case EntryKind::Missing:
-        files.MkDir(folder, LocalFolderAccess);
-        break;
-    case EntryKind::Folder:
-        break;
+    case EntryKind::Missing: return true;
+    case EntryKind::Folder: return false;
     case EntryKind::ReparsePoint:
-    case EntryKind::File:
-        throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+    case EntryKind::File: break;
     }
-    // A folder left by an earlier version has its parent's access list: it is taken over too.
-    files.HoldFolder(folder, LocalFolderAccess);
+    throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+}
+
+void PrepareLocalFolder(FileSystem& files, const Text& folder)
+{
+    if (FolderMissing(files, folder)) files.MkDir(folder);
+    files.HoldFolder(folder);
 }

@@ -1,15 +1,11 @@
 #pragma once
 #include "platform/FileSystem.h"
 
-// The packages in the local folder run with administrator rights: only the system and the
-// administrators may change what is in it; the interactive user may read and run it.
-inline const ProtectedAccess LocalFolderAccess = {
-    {Trustee::System, Access::FullControl},
-    {Trustee::Administrators, Access::FullControl},
-    {Trustee::InteractiveUser, Access::ReadAndExecute},
-};
+// Whether the folder at path has to be made: false for a plain folder there. Raises RuntimeError
+// when a junction, symbolic link or file stands there: the program never works through one.
+bool FolderMissing(FileSystem& files, const Text& folder);
 
-// Creates the local folder when nothing stands under its name, gives it LocalFolderAccess and
-// holds it for the rest of the run. Raises RuntimeError when a junction, symbolic link or file
-// stands there: the program never works through one.
+// Creates the local folder when nothing stands under its name and holds it for the rest of the run.
+// It keeps the access list it has or inherits: it is the user's download cache, and nothing runs
+// from it. Raises RuntimeError when a junction, symbolic link or file stands there.
 void PrepareLocalFolder(FileSystem& files, const Text& folder);

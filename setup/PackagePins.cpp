@@ -1,6 +1,7 @@
 #include "setup/PackagePins.h"
 
 #include "platform/RuntimeError.h"
+#include "setup/PackageSigners.h"
 
 #include <algorithm>
 #include <vector>
@@ -35,7 +36,8 @@ std::unique_ptr<InputFile> OpenVerified(Platform& platform, const Text& path, co
     auto file = platform.files.OpenLocked(path);
     // The size is cheap to compare and spares hashing a file that cannot match.
     if (pin.size && file->Size() != *pin.size) Mismatch();
-    if (DigestOf(*file, platform.hashing) != pin.digest) Mismatch();
+    if (pin.digest && DigestOf(*file, platform.hashing) != *pin.digest) Mismatch();
+    if (!pin.signers.empty() && !SignedByPinnedSigner(platform, path, pin.signers)) Mismatch();
     return file;
 }
 

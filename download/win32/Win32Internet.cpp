@@ -1,5 +1,6 @@
 #include "download/win32/Win32Internet.h"
 
+#include "platform/win32/MachineTrust.h"
 #include "platform/win32/UniqueHandle.h"
 #include "platform/win32/WideText.h"
 
@@ -21,6 +22,7 @@ struct WinInetApi {
     decltype(&InternetConnectW) connect = library.Find<decltype(InternetConnectW)>("InternetConnectW");
     decltype(&HttpOpenRequestW) openRequest = library.Find<decltype(HttpOpenRequestW)>("HttpOpenRequestW");
     decltype(&HttpSendRequestW) sendRequest = library.Find<decltype(HttpSendRequestW)>("HttpSendRequestW");
+    decltype(&InternetQueryOptionW) queryOption = library.Find<decltype(InternetQueryOptionW)>("InternetQueryOptionW");
     decltype(&HttpQueryInfoW) queryInfo = library.Find<decltype(HttpQueryInfoW)>("HttpQueryInfoW");
     decltype(&InternetQueryDataAvailable) dataAvailable =
         library.Find<decltype(InternetQueryDataAvailable)>("InternetQueryDataAvailable");
@@ -30,7 +32,7 @@ struct WinInetApi {
 
     bool Complete() const
     {
-        return open && setOption && crackUrl && connect && openRequest && sendRequest && queryInfo && dataAvailable &&
+        return open && setOption && crackUrl && connect && openRequest && sendRequest && queryOption && queryInfo && dataAvailable &&
                readFile && closeHandle;
     }
 };
@@ -183,6 +185,22 @@ std::optional<UrlParts> Crack(const WinInetApi& api, const Text& url)
                     components.nScheme == INTERNET_SCHEME_HTTPS};
 }
 
+// WinINet trusts the roots of the user's store as well, which any program of the user may add: the
+// server's chain counts only as the machine's chain engine builds it again.
+bool ServerTrustedByMachine(const WinInetApi& api, HINTERNET request)
+{
+    PCCERT_CHAIN_CONTEXT served = nullptr;
+    DWORD size = sizeof served;
+    if (!api.queryOption(request, INTERNET_OPTION_SERVER_CERT_CHAIN_CONTEXT, &served, &size) || !served) return false;
+    const UniqueChain servedChain(served);
+    std::vector<PCCERT_CONTEXT> certificates;
+    for (DWORD chain = 0; chain < served->cChain; ++chain)
+        for (DWORD element = 0; element < served->rgpChain[chain]->cElement; ++element)
+            certificates.push_back(served->rgpChain[chain]->rgpElement[element]->pCertContext);
+    const UniqueChain machineChain = MachineChain(certificates, nullptr, szOID_PKIX_KP_SERVER_AUTH);
+    return machineChain && ChainErrors(*machineChain.Get()) == 0;
+}
+
 class Win32InternetSession : public InternetSession {
 public:
     Win32InternetSession(std::shared_ptr<InternetHandle> root, DWORD receiveTimeoutMs)
@@ -209,6 +227,11 @@ public:
         const BOOL sent = api.sendRequest(request->Get(), headers.empty() ? nullptr : headers.c_str(),
                                           static_cast<DWORD>(headers.size()), nullptr, 0);
         if (!sent) return Failed(GetLastError());
+        // Before the caller reads a byte of the body.
+        if (parts->secure && !ServerTrustedByMachine(api, request->Get())) {
+            lastFailure_ = InternetFailure::SecureChannel;
+            return nullptr;
+        }
         return std::make_unique<Win32HttpResponse>(root_, std::move(connection), std::move(request));
     }
 

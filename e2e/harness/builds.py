@@ -32,6 +32,11 @@ class Build:
         return self.tools / "mavik_standin.exe"
 
     @property
+    def standin_importing(self) -> Path:
+        """The stand-in that imports mavik_planted.dll, a DLL that no system folder holds."""
+        return self.tools / "mavik_standin_importing.exe"
+
+    @property
     def quick_stall_program(self) -> Path:
         """The program built with a stall timeout short enough for a test to wait for."""
         return self.tools / "quick-stall" / PROGRAM
@@ -53,9 +58,18 @@ class Build:
         """The program built once more with the stand-in's digest pinned under every package name."""
         return self.tools / "pinned" / PROGRAM
 
+    @property
+    def signing(self) -> Path:
+        """The signer-pinned program's folder: MavikSetupWebCD.exe, pinned to "QorMavik Test Vendor"
+        under the authority machine-ca.der for every package; standins/vendor.exe, other-signer.exe,
+        impostor.exe (the vendor's name under user-ca.der), tampered.exe (vendor.exe with a byte
+        changed), revoked.exe and checked.exe (the vendor's, with certificates that name the
+        revocation list signing.crl of the package server's folder, which revokes the first)."""
+        return self.tools / "signer-pinned"
+
     def missing(self) -> list[Path]:
-        wanted = (self.program, self.driver, self.standin, self.planted, self.trust_tool, self.pinned_program,
-                  self.quick_stall_program)
+        wanted = (self.program, self.driver, self.standin, self.standin_importing, self.planted, self.trust_tool,
+                  self.pinned_program, self.quick_stall_program, self.signing / PROGRAM)
         return [path for path in wanted if not path.is_file()]
 
     def require(self) -> None:

@@ -248,12 +248,18 @@ class Driver:
         self.ask("capture", window.hwnd, windows_path(path))
         return Bitmap.read(path)
 
-    def icon(self, control: Control) -> str:
-        """Which standard icon an icon control shows: hand, question, exclamation, asterisk or application."""
-        answer = self.ask("icon", control.hwnd)
-        if answer["differing"][answer["best"]] != 0:
-            raise AssertionError(f"the icon matches no standard icon exactly: {answer}")
-        return answer["best"]
+    def icon(self, control: Control, timeout: float = 5) -> str:
+        """Which standard icon an icon control shows: hand, question, exclamation, asterisk or
+        application, once one matches exactly. A message box is complete a moment before its icon
+        is painted: under qemu the first look found it half drawn."""
+        deadline = time.monotonic() + timeout
+        while True:
+            answer = self.ask("icon", control.hwnd)
+            if answer["differing"][answer["best"]] == 0:
+                return answer["best"]
+            if time.monotonic() > deadline:
+                raise AssertionError(f"the icon matches no standard icon exactly within {timeout} s: {answer}")
+            time.sleep(0.05)
 
     def printers(self) -> list[str]:
         return self.ask("printers")["printers"]

@@ -52,6 +52,9 @@ class Package:
     last_modified: str | None = None
     # False: a Range request gets the whole file with 200, as from a server that ignores ranges.
     honour_range: bool = True
+    # Also answered to plain http on port 80 through the proxy, under an https root URL: the way
+    # the system fetches a revocation list that a certificate names.
+    plain_http: bool = False
 
     @property
     def declared_length(self) -> int:
@@ -203,11 +206,14 @@ class PackageServer:
         else:
             host, _, port_text = host_header.partition(":")
             port = int(port_text) if port_text.isdigit() else None
-        if scheme != self.scheme or (host or "").lower() != self.host.lower():
+        if (host or "").lower() != self.host.lower() or not parts.path.startswith(self.folder):
             return None
-        if port not in (None, self.port_served) or not parts.path.startswith(self.folder):
-            return None
-        return urllib.parse.unquote(parts.path[len(self.folder):]) or None
+        name = urllib.parse.unquote(parts.path[len(self.folder):]) or None
+        if scheme == self.scheme and port in (None, self.port_served):
+            return name
+        with self._lock:
+            plain = scheme == "http" and port in (None, 80) and name in self.packages and self.packages[name].plain_http
+        return name if plain else None
 
 
 def _close_quietly(connection: socket.socket) -> None:

@@ -20,6 +20,10 @@ from .wine import Prefix, copy_prefix, template_prefix, windows_path
 
 # Where Wine 8 reads the screen's DPI (a DWORD), as Windows did before per-monitor settings.
 DPI_KEY = r"HKCU\Control Panel\Desktop"
+# The program's own folder in ProgramData, which holds its log, and the folder its first run there
+# makes in it for the packages to start from.
+DATA_FOLDER = r"C:\ProgramData\MavikSetupWebCD"
+STAGING_FOLDER = DATA_FOLDER + r"\Paketler-1"
 
 
 class ProgramRun:
@@ -93,12 +97,17 @@ class Session(contextlib.ExitStack):
         self.callback(self.crashes.check)
         self.prefix.use_proxy(self.server.proxy_address)
         # The prefix trusts the tests' authority as a machine trusts the real server's.
-        self.prefix.run([str(self.build.trust_tool), windows_path(self.certificates.authority_der)])
+        self.trust_authority(self.certificates.authority_der)
         self.machine = Machine(self.prefix, self.build.bits)
         self.standin_config = self.root / "standin.conf"
         self.standin_log_file = self.root / "standin.log"
         self.standin_config.write_text("")
         self._folders = 0
+
+    def trust_authority(self, certificate: Path, user_only: bool = False) -> None:
+        """Puts the authority's DER certificate into the prefix's machine root store, or with
+        user_only into the user's root store alone."""
+        self.prefix.run([str(self.build.trust_tool), *(["--user"] if user_only else []), windows_path(certificate)])
 
     def program_folder(self, name: str | None = None, pinned: bool = False, program: Path | None = None) -> Path:
         """A new folder holding a copy of the program (by default with blanks, Turkish and CJK in its
@@ -143,6 +152,10 @@ class Session(contextlib.ExitStack):
         if not self.standin_log_file.exists():
             return []
         return self.standin_log_file.read_text(encoding="utf-8").splitlines()
+
+    def data_folder(self) -> Path:
+        """DATA_FOLDER on the Linux side."""
+        return self.prefix.path.joinpath("drive_c", *DATA_FOLDER[3:].split("\\"))
 
     def standins_started(self) -> list[str]:
         return [line.split(" ", 1)[1] for line in self.standin_log() if line.startswith("start ")]

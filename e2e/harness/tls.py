@@ -37,6 +37,7 @@ class Certificates:
     authority_der: Path  # the same in DER, as the prefix's root store takes it
     trusted: ServerIdentity  # signed by the trusted authority
     untrusted: ServerIdentity  # signed by an authority no prefix knows
+    untrusted_authority_der: Path  # that authority, for a test that puts it into the user's store
 
 
 def _openssl(*arguments: str, folder: Path) -> None:
@@ -70,15 +71,18 @@ def certificates(root: Path) -> Certificates:
     done = folder / "complete"
     made = Certificates(folder / "trusted.pem", folder / "trusted.der",
                                     ServerIdentity(folder / "server.pem", folder / "server.key"),
-                                    ServerIdentity(folder / "rogue-server.pem", folder / "rogue-server.key"))
+                                    ServerIdentity(folder / "rogue-server.pem", folder / "rogue-server.key"),
+                                    folder / "rogue.der")
     folder.mkdir(parents=True, exist_ok=True)
     with open(root / "tls.lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if not done.is_file():
+        # A folder made before the untrusted authority was kept in DER is made again.
+        if not (done.is_file() and made.untrusted_authority_der.is_file()):
             _authority("trusted", folder)
             _openssl("x509", "-in", "trusted.pem", "-outform", "DER", "-out", "trusted.der", folder=folder)
             _server("server", "trusted", folder)
             _authority("rogue", folder)
+            _openssl("x509", "-in", "rogue.pem", "-outform", "DER", "-out", "rogue.der", folder=folder)
             _server("rogue-server", "rogue", folder)
             done.write_text(SERVER_HOST)
     return made

@@ -12,6 +12,6 @@ foreach(name IN LISTS MAVIK_PACKAGE_FILES)
 endforeach()
 file(WRITE "${folder}/packages/packages.sha256" "${list}")
 set(header "${folder}/include/app/PackagePins.h")
-mavik_write_package_pins("${folder}/packages/packages.sha256" "${header}")
+mavik_write_package_pins("${folder}/packages/packages.sha256" "" "${header}" ON)
 # Newer than the stand-in even when its text did not change, so that the build does not run this again.
 file(TOUCH "${header}")

@@ -1,7 +1,8 @@
 // Planted beside the program under the name of a DLL that the program's process loads, the way a
 // download would leave one in the user's Downloads folder. When a process loads it, it appends its
 // own file name and a line break to "planted.log" in its own folder (UTF-16, as the name is), and
-// exports nothing, so whatever expected the real DLL fails.
+// exports only MavikPlanted, which the importing stand-in calls, so whatever expected the real DLL
+// fails.
 // Imports kernel32 alone and brings no C runtime: it must load even where every other DLL name is
 // planted too.
 #include <windows.h>
@@ -35,6 +36,8 @@ void RecordLoading(HINSTANCE self)
 }
 
 } // namespace
+
+extern "C" __declspec(dllexport) void MavikPlanted() {}
 
 extern "C" BOOL WINAPI PlantedEntry(HINSTANCE self, DWORD reason, void*)
 {

@@ -10,12 +10,15 @@
 // installers that change the environment do; it returns only when every top-level window of the
 // desktop has answered.
 // What it finds and does goes, line by line, to the UTF-8 file named by MAVIK_STANDIN_LOG:
-//   start <name> / cmdline <command line> / showwindow <show command or default> /
+//   start <name> / cmdline <command line> / cwd <current folder> / showwindow <show command or default> /
 //   marker <completion marker at start or MISSING> / waitwindow visible|hidden|none /
 //   with a window, after 300 ms: foreground yes|no, top yes|no /
 //   with broadcast=1: broadcast sent, then broadcast answered <milliseconds it took> /
 //   wrote marker <value>, wrote marker dword <n> or deleted marker / end <name>
 //   (error <why> for a bad configuration)
+// Built a second time as mavik_standin_importing, it imports mavik_planted.dll, a DLL that no system
+// folder holds, and logs "imports <path of the DLL loaded>" after its start line: the loader looks
+// for it where it looks for any DLL a package imports, its own folder and its current folder first.
 #include "ToolSupport.h"
 
 #include <windows.h>
@@ -24,6 +27,10 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#ifdef MAVIK_STANDIN_IMPORTS_PLANTED
+extern "C" __declspec(dllimport) void MavikPlanted();
+#endif
 
 namespace {
 
@@ -53,12 +60,24 @@ void Log(const std::wstring& line)
     if (log) WriteAll(log.Get(), Utf8(line + L"\n"));
 }
 
-std::wstring OwnFileName()
+std::wstring ModulePath(HMODULE module)
 {
     wchar_t path[MAX_PATH * 4];
-    const DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-    const std::wstring full(path, length);
+    const DWORD length = GetModuleFileNameW(module, path, static_cast<DWORD>(std::size(path)));
+    return std::wstring(path, length);
+}
+
+std::wstring OwnFileName()
+{
+    const std::wstring full = ModulePath(nullptr);
     return full.substr(full.find_last_of(L"\\/") + 1);
+}
+
+std::wstring CurrentFolder()
+{
+    wchar_t folder[MAX_PATH * 4];
+    const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(std::size(folder)), folder);
+    return std::wstring(folder, length < std::size(folder) ? length : 0);
 }
 
 std::string FileContents(const std::wstring& path)
@@ -245,7 +264,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {
     const std::wstring name = OwnFileName();
     Log(L"start " + name);
+#ifdef MAVIK_STANDIN_IMPORTS_PLANTED
+    MavikPlanted();
+    Log(L"imports " + ModulePath(GetModuleHandleW(L"mavik_planted.dll")));
+#endif
     Log(std::wstring(L"cmdline ") + GetCommandLineW());
+    Log(L"cwd " + CurrentFolder());
     Log(L"showwindow " + ShowCommand());
     Log(L"marker " + MarkerAtStart());
     Log(L"waitwindow " + WaitWindowState());

@@ -1,7 +1,8 @@
 // Makes its Wine prefix trust the end-to-end tests' throwaway certificate authority:
-//   mavik_trust_ca <DER file of the authority's certificate>
+//   mavik_trust_ca [--user] <DER file of the authority's certificate>
 // adds it to the machine's root store, where WinINet looks for the anchors of server
-// certificates. Prints nothing; ends with 0 on success, else 1 with the reason on standard error.
+// certificates, or with --user to the user's root store alone, as any program of the user could.
+// Prints nothing; ends with 0 on success, else 1 with the reason on standard error.
 #include "ToolSupport.h"
 
 #include <windows.h>
@@ -40,11 +41,13 @@ int Fail(const char* why)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 2) return Fail("usage: mavik_trust_ca <DER certificate>");
-    const std::vector<BYTE> certificate = FileBytes(argv[1]);
+    const bool user = argc == 3 && std::wstring(argv[1]) == L"--user";
+    if (argc != 2 && !user) return Fail("usage: mavik_trust_ca [--user] <DER certificate>");
+    const std::vector<BYTE> certificate = FileBytes(argv[argc - 1]);
     if (certificate.empty()) return Fail("cannot read the certificate");
-    const OwnedStore root(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"ROOT"));
-    if (!root) return Fail("cannot open the machine's root store");
+    const DWORD location = user ? CERT_SYSTEM_STORE_CURRENT_USER : CERT_SYSTEM_STORE_LOCAL_MACHINE;
+    const OwnedStore root(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, location, L"ROOT"));
+    if (!root) return Fail("cannot open the root store");
     if (!CertAddEncodedCertificateToStore(root.Get(), X509_ASN_ENCODING, certificate.data(),
                                           static_cast<DWORD>(certificate.size()), CERT_STORE_ADD_REPLACE_EXISTING,
                                           nullptr))

@@ -10,14 +10,15 @@
 #include <sddl.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <wincrypt.h>
 
 #include <atomic>
 #include <iterator>
 
 namespace {
 
-constexpr const wchar_t* DllFileNames[] = {L"user32.dll",   L"gdi32.dll",    L"shell32.dll",
-                                           L"ole32.dll",    L"oleaut32.dll", L"advapi32.dll"};
+constexpr const wchar_t* DllFileNames[] = {L"user32.dll",   L"gdi32.dll",    L"shell32.dll", L"ole32.dll",
+                                           L"oleaut32.dll", L"advapi32.dll", L"crypt32.dll"};
 std::atomic<HMODULE> LoadedDlls[std::size(DllFileNames)];
 
 [[noreturn]] void FailToBind(SystemDll dll, const char* function)

@@ -32,7 +32,7 @@
     X(Gdi32, GetObjectW) X(Gdi32, GetStockObject) X(Gdi32, PatBlt) X(Gdi32, SelectObject)           \
     X(Gdi32, SetBkColor) X(Gdi32, SetBrushOrgEx) X(Gdi32, SetStretchBltMode) X(Gdi32, SetTextColor) \
     X(Gdi32, StretchBlt)                                                                            \
-    X(Shell32, IsUserAnAdmin) X(Shell32, ShellExecuteW)                                             \
+    X(Shell32, IsUserAnAdmin) X(Shell32, SHGetFolderPathW) X(Shell32, ShellExecuteW)                \
     X(Ole32, CLSIDFromProgID) X(Ole32, CoCreateInstance) X(Ole32, CoInitializeEx)                   \
     X(Ole32, CoSetProxyBlanket) X(Ole32, CoUninitialize)                                            \
     X(OleAut32, SysAllocString) X(OleAut32, SysFreeString) X(OleAut32, SysStringLen)                \
@@ -40,6 +40,9 @@
     X(Advapi32, ConvertStringSecurityDescriptorToSecurityDescriptorW) X(Advapi32, RegCloseKey)      \
     X(Advapi32, RegCreateKeyExW) X(Advapi32, RegGetValueW) X(Advapi32, RegSetValueExW)              \
     X(Advapi32, SetKernelObjectSecurity)                                                            \
+    X(Crypt32, CertAddCertificateContextToStore) X(Crypt32, CertCloseStore)                         \
+    X(Crypt32, CertFreeCertificateChain) X(Crypt32, CertGetCertificateChain)                        \
+    X(Crypt32, CertGetNameStringW) X(Crypt32, CertOpenStore)                                        \
     MAVIK_LATE_BOUND_POINTER_SIZED(X)
 
 // On 32-bit Windows the Ptr forms are macros for the functions above.

@@ -5,6 +5,7 @@
 #include "platform/win32/WideText.h"
 
 #include <sddl.h>
+#include <shlobj.h>
 
 #include <cstring>
 #include <vector>
@@ -155,6 +156,11 @@ EntryKind Win32FileSystem::KindOf(const Text& path)
     RaiseLastError();
 }
 
+void Win32FileSystem::MkDir(const Text& path)
+{
+    if (!CreateDirectoryW(Wide(path), nullptr)) RaiseLastError();
+}
+
 void Win32FileSystem::MkDir(const Text& path, const ProtectedAccess& access)
 {
     const SecurityDescriptor descriptor(access);
@@ -162,22 +168,63 @@ void Win32FileSystem::MkDir(const Text& path, const ProtectedAccess& access)
     if (!CreateDirectoryW(Wide(path), &attributes)) RaiseLastError();
 }
 
-void Win32FileSystem::HoldFolder(const Text& path, const ProtectedAccess& access)
+UniqueHandle& Win32FileSystem::Held(const Text& path, DWORD access)
 {
     // Without delete sharing, nobody can rename the folder away and put a junction in its place
     // while this handle is open.
-    UniqueHandle folder = OpenedEntry(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_FLAG_BACKUP_SEMANTICS);
+    UniqueHandle folder = OpenedEntry(path, access | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      FILE_FLAG_BACKUP_SEMANTICS);
     BY_HANDLE_FILE_INFORMATION information{};
     if (!GetFileInformationByHandle(folder.Get(), &information)) RaiseLastError();
     if (KindFromAttributes(information.dwFileAttributes) != EntryKind::Folder)
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Not a plain folder: " + path);
+    // A second hold of the same folder keeps the first: one handle per path is enough.
+    auto [held, _] = heldFolders_.try_emplace(path, std::move(folder));
+    return held->second;
+}
+
+void Win32FileSystem::HoldFolder(const Text& path) { Held(path, 0); }
+
+void Win32FileSystem::TakeOverFolder(const Text& path, const ProtectedAccess& access)
+{
+    const UniqueHandle& folder = Held(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER);
     // Set on the folder alone: the system walks no entry inside it, so none is followed either.
     const SecurityDescriptor descriptor(access);
     if (!SetKernelObjectSecurity(folder.Get(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                                  descriptor.Get()))
         RaiseLastError();
-    heldFolders_.push_back(std::move(folder));
+}
+
+std::vector<Text> Win32FileSystem::FolderEntries(const Text& path)
+{
+    std::vector<Text> names;
+    WIN32_FIND_DATAW entry{};
+    FindHandle find(WithoutTrailingSeparator(path) + u"\\*", entry);
+    if (!find.Found()) RaiseLastError();
+    do {
+        const Text name = FromWide(entry.cFileName);
+        if (name != u"." && name != u"..") names.push_back(name);
+    } while (find.Next(entry));
+    return names;
+}
+
+void Win32FileSystem::RemoveFolder(const Text& path)
+{
+    heldFolders_.erase(path);
+    // Listed before the folder is opened for deleting: under Wine the listing's own open does not
+    // share with that. An entry made in between keeps the folder from going: it is then kept.
+    const bool plainFolder = KindOf(path) == EntryKind::Folder;
+    const std::vector<Text> names = plainFolder ? FolderEntries(path) : std::vector<Text>{};
+    // Without delete sharing: this fails while another run holds the folder, and afterwards nobody
+    // can rename it and put a junction in its place while its entries are deleted by name.
+    const UniqueHandle folder = OpenedEntry(path, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_FLAG_BACKUP_SEMANTICS);
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(folder.Get(), &information)) RaiseLastError();
+    if (plainFolder != (KindFromAttributes(information.dwFileAttributes) == EntryKind::Folder))
+        throw RuntimeError(ErrorNumber::PathFileAccess, u"Replaced while removed: " + path);
+    for (const Text& name : names) Kill(WithoutTrailingSeparator(path) + u"\\" + name);
+    DeleteOpened(folder);
 }
 
 void Win32FileSystem::Kill(const Text& path)
@@ -221,9 +268,13 @@ std::unique_ptr<OutputFile> Win32FileSystem::Continue(const Text& path, std::int
 std::unique_ptr<InputFile> Win32FileSystem::OpenLocked(const Text& path)
 {
     // Readers only: no one can write, rename or delete the file while it is open. A link there
-    // is opened itself, so its contents are what is read and it never matches a package.
-    return std::make_unique<Win32InputFile>(
-        OpenedEntry(path, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_SEQUENTIAL_SCAN));
+    // is opened itself, and refused.
+    UniqueHandle file = OpenedEntry(path, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_SEQUENTIAL_SCAN);
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file.Get(), &information)) RaiseLastError();
+    if (KindFromAttributes(information.dwFileAttributes) != EntryKind::File)
+        throw RuntimeError(ErrorNumber::PathFileAccess, u"Not a plain file: " + path);
+    return std::make_unique<Win32InputFile>(std::move(file));
 }
 
 void Win32FileSystem::Rename(const Text& from, const Text& to)
@@ -248,6 +299,15 @@ Text Win32FileSystem::OwnFolder()
     if (slash == Text::npos) return path;
     // A drive root keeps its separator, as the runtime reports it ("C:\").
     return slash == 2 && path[1] == u':' ? path.substr(0, 3) : path.substr(0, slash);
+}
+
+Text Win32FileSystem::CommonDataFolder()
+{
+    // Asked of the shell rather than read from %ProgramData%, a variable of the user's environment.
+    wchar_t folder[MAX_PATH];
+    const HRESULT result = SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    if (FAILED(result)) throw RuntimeError(ErrorNumber::PathNotFound, SystemErrorText(static_cast<DWORD>(result)));
+    return FromWide(folder);
 }
 
 Text Win32FileSystem::OwnName()

@@ -87,14 +87,6 @@ Text MachineBits()
 
 } // namespace
 
-Text Win32Log::PathInTempFolder()
-{
-    wchar_t folder[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-    if (length == 0 || length > MAX_PATH) return u"";
-    return FromWide(folder, length) + u"MavikSetupWebCD.log";
-}
-
 void Win32Log::Write(const Text& line) noexcept
 {
     try {

@@ -4,12 +4,10 @@
 #include <windows.h>
 
 // Appends each line to a file, which is opened for that line alone, so that another program
-// (or a second run) can read, move or delete it at any time.
+// (or a second run) can read, move or delete it at any time. The file lies in a folder that only
+// administrators can change, so no link there redirects what is written or moved.
 class Win32Log : public Log {
 public:
-    // "MavikSetupWebCD.log" in the user's temporary folder.
-    static Text PathInTempFolder();
-
     explicit Win32Log(Text path) : path_(std::move(path)), backupPath_(path_ + u".1") {}
     void Write(const Text& line) noexcept override;
 

@@ -52,7 +52,7 @@ std::optional<std::uint32_t> Win32StartedProcess::WaitForExit()
 
 } // namespace
 
-std::unique_ptr<StartedProcess> Win32Processes::Start(const Text& path, int windowStyle)
+std::unique_ptr<StartedProcess> Win32Processes::Start(const Text& path, int windowStyle, const Text& currentFolder)
 {
     // The program is named explicitly and quoted on its command line, so
     // exactly the file at path runs whatever characters the path holds.
@@ -63,7 +63,7 @@ std::unique_ptr<StartedProcess> Win32Processes::Start(const Text& path, int wind
     startup.wShowWindow = static_cast<WORD>(windowStyle);
     PROCESS_INFORMATION started{};
     if (!CreateProcessW(Wide(path), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, FALSE,
-                        0, nullptr, nullptr, &startup, &started)) {
+                        0, nullptr, Wide(currentFolder), &startup, &started)) {
         const DWORD error = GetLastError();
         throw Win32Error(error, StartErrorNumber(error), path);
     }

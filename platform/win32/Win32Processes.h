@@ -3,7 +3,7 @@
 
 class Win32Processes : public Processes {
 public:
-    std::unique_ptr<StartedProcess> Start(const Text& path, int windowStyle) override;
+    std::unique_ptr<StartedProcess> Start(const Text& path, int windowStyle, const Text& currentFolder) override;
     WindowHandle FirstTopLevelWindow() override;
     WindowHandle NextWindow(WindowHandle window) override;
     WindowHandle Parent(WindowHandle window) override;

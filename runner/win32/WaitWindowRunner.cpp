@@ -171,8 +171,8 @@ LRESULT Win32WaitWindow::OnNcDestroy()
 
 } // namespace
 
-WaitWindowRunner::WaitWindowRunner(SetupState& state, Platform& platform)
-    : state_(state), platform_(platform), handlers_(state, platform),
+WaitWindowRunner::WaitWindowRunner(SetupState& state, Platform& platform, StagingFolder& staging)
+    : state_(state), platform_(platform), handlers_(state, platform, staging),
       window_(std::make_unique<Win32WaitWindow>(handlers_))
 {
 }

@@ -7,7 +7,7 @@
 
 class WaitWindowRunner : public PackageRunner {
 public:
-    WaitWindowRunner(SetupState& state, Platform& platform);
+    WaitWindowRunner(SetupState& state, Platform& platform, StagingFolder& staging);
     ~WaitWindowRunner() override;
     void RunPackage(const Text& path) override;
 

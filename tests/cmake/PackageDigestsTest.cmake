@@ -51,7 +51,7 @@ endfunction()
 
 function(expect_pins what text expect)
   list_file("${what}" "${text}" path)
-  expect_check("${what}" "${expect}" -D "list=${path}" -D "header=${scratch}/${what}/PackagePins.h")
+  expect_check("${what}" "${expect}" -D "list=${path}" -D "signers=" -D "header=${scratch}/${what}/PackagePins.h")
 endfunction()
 
 # A whole list: text and binary mode, upper-case digits, Windows line ends, one package beside it.
@@ -87,3 +87,59 @@ list_file(stale "${a}  QorMavik32.exe\n" stale_list)
 file(WRITE "${scratch}/stale/QorMavik32.exe" "MZ newer")
 expect_check("a stale list" "QorMavik32.exe has the digest .* the list is stale" -D "list=${stale_list}"
              -D "header=${scratch}/stale.h")
+
+# Runs a check that must succeed and say what `said` matches.
+function(expect_said what said)
+  execute_process(COMMAND ${CMAKE_COMMAND} ${ARGN} -P ${run} RESULT_VARIABLE result OUTPUT_VARIABLE out
+                  ERROR_VARIABLE out)
+  string(REGEX REPLACE "[ \n]+" " " out "${out}")
+  if(NOT result EQUAL 0)
+    fail("${what}: refused: ${out}")
+  elseif(NOT out MATCHES "${said}")
+    fail("${what}: does not say '${said}': ${out}")
+  endif()
+endfunction()
+
+# Signer lists: comments, Windows line ends, two authorities for one package, a name with blanks
+# and Turkish letters; a package pinned by digest and signer gets both in one pin.
+function(signer_file name text out)
+  file(MAKE_DIRECTORY "${scratch}/${name}")
+  file(WRITE "${scratch}/${name}/packages.signers" "${text}")
+  set(${out} "${scratch}/${name}/packages.signers" PARENT_SCOPE)
+endfunction()
+signer_file(signers "# the vendor's authorities\r\n${a}  QorMavik64.exe  QorMavik Yazılım A.Ş.\r\n\r\n${b}  QorMavik64.exe  QorMavik Yazılım A.Ş. \r\n${a}  PDFCreator.exe  pdfforge GmbH\n" signers)
+list_file(signed_digests "${b}  PDFCreator.exe\n" signed_digests)
+expect_said("a signer list and a digest list" "Some packages are pinned, these are not .*: NDP472-KB4054530-x86-x64-AllOS-ENU.exe, QorMavik32.exe"
+            -D "list=${signed_digests}" -D "signers=${signers}" -D "header=${scratch}/signers/PackagePins.h")
+file(READ "${scratch}/signers/PackagePins.h" header)
+if(NOT header MATCHES "\\{u\"QorMavik64.exe\", std::nullopt, std::nullopt, \\{\\{Sha256Digest\\{0x01, 0x23, [^}]*\\}, u\"QorMavik Yazılım A.Ş.\"\\}, \\{Sha256Digest\\{0xfe, [^}]*\\}, u\"QorMavik Yazılım A.Ş.\"\\}\\}\\}")
+  fail("a package with two signer pins holds both, and no digest: ${header}")
+endif()
+if(NOT header MATCHES "\\{u\"PDFCreator.exe\", Sha256Digest\\{0xfe, [^}]*\\}, std::nullopt, \\{\\{Sha256Digest\\{0x01, [^}]*\\}, u\"pdfforge GmbH\"\\}\\}\\}")
+  fail("a package with a digest and a signer pin holds both: ${header}")
+endif()
+
+function(expect_signers what text expect)
+  signer_file("${what}" "${text}" path)
+  expect_check("${what}" "${expect}" -D "list=" -D "signers=${path}" -D "header=${scratch}/${what}/PackagePins.h")
+endfunction()
+expect_signers(signers_empty "# nothing yet\n" "pins no package")
+expect_signers(signers_one_blank "${a} QorMavik64.exe  QorMavik\n" "line 1: expected")
+expect_signers(signers_no_name "${a}  QorMavik64.exe\n" "line 1: expected")
+expect_signers(signers_short "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcde  QorMavik64.exe  QorMavik\n"
+               "line 1: the authority's thumbprint has 63 hex digits")
+expect_signers(signers_unknown "${a}  setup.exe  QorMavik\n" "'setup.exe' is none of the program's packages")
+expect_signers(signers_twice "${a}  QorMavik64.exe  QorMavik\n${a}  QorMavik64.exe  QorMavik\n"
+               "line 2: this signer of 'QorMavik64.exe' is listed twice")
+expect_signers(signers_quote "${a}  QorMavik64.exe  Qor\"Mavik\n" "line 1: the common name holds a quote")
+
+# A release build pins every package, by either kind; a partial list is refused there.
+signer_file(release_signers "${a}  QorMavik32.exe  QorMavik\n${a}  QorMavik64.exe  QorMavik\n" release_signers)
+list_file(release_digests "${b}  PDFCreator.exe\n${b}  NDP472-KB4054530-x86-x64-AllOS-ENU.exe\n" release_digests)
+expect_check("a release pinning every package" ok -D "list=${release_digests}" -D "signers=${release_signers}"
+             -D "header=${scratch}/release.h" -D require_all=ON)
+expect_check("a release pinning three packages" "not pinned: NDP472-KB4054530-x86-x64-AllOS-ENU.exe"
+             -D "list=${signed_digests}" -D "signers=${release_signers}" -D "header=${scratch}/partial.h"
+             -D require_all=ON)
+expect_check("a release pinning nothing" "not pinned: NDP472-.*PDFCreator.exe, QorMavik32.exe, QorMavik64.exe"
+             -D "list=" -D "signers=" -D "header=${scratch}/none.h" -D require_all=ON)

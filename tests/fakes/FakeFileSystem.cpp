@@ -103,21 +103,77 @@ EntryKind FakeFileSystem::KindOf(const Text& path)
     return KindAt(path);
 }
 
-void FakeFileSystem::MkDir(const Text& path, const ProtectedAccess& access)
+void FakeFileSystem::MakeFolder(const Text& path)
 {
-    calls.push_back(u"MkDir " + path);
     if (UnderReadOnlyFolder(path) || KindAt(path) != EntryKind::Missing)
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
     folders.insert(WithSlash(path));
+}
+
+void FakeFileSystem::MkDir(const Text& path)
+{
+    calls.push_back(u"MkDir " + path);
+    MakeFolder(path);
+}
+
+void FakeFileSystem::MkDir(const Text& path, const ProtectedAccess& access)
+{
+    calls.push_back(u"MkDir " + path + u" protected");
+    MakeFolder(path);
     createdWith[WithSlash(path)] = access;
 }
 
-void FakeFileSystem::HoldFolder(const Text& path, const ProtectedAccess& access)
+void FakeFileSystem::Hold(const Text& path)
 {
-    calls.push_back(u"HoldFolder " + path);
     if (KindAt(path) != EntryKind::Folder || unholdable.contains(WithSlash(path)))
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
-    held[WithSlash(path)] = access;
+    held.insert(WithSlash(path));
+}
+
+void FakeFileSystem::HoldFolder(const Text& path)
+{
+    calls.push_back(u"HoldFolder " + path);
+    Hold(path);
+}
+
+void FakeFileSystem::TakeOverFolder(const Text& path, const ProtectedAccess& access)
+{
+    calls.push_back(u"TakeOverFolder " + path);
+    Hold(path);
+    takenOver[WithSlash(path)] = access;
+}
+
+std::vector<Text> FakeFileSystem::FolderEntries(const Text& path)
+{
+    calls.push_back(u"FolderEntries " + path);
+    const Text folder = WithSlash(path);
+    std::set<Text> names;
+    const auto add = [&](const Text& entry) {
+        const Text name = WithoutSlash(entry);
+        if (name.size() > folder.size() && name.starts_with(folder) &&
+            name.find(u'\\', folder.size()) == Text::npos)
+            names.insert(name.substr(folder.size()));
+    };
+    for (const auto& [file, content] : files) add(file);
+    for (const auto& other : folders) add(other);
+    for (const auto& link : reparsePoints) add(link);
+    return {names.begin(), names.end()};
+}
+
+void FakeFileSystem::RemoveFolder(const Text& path)
+{
+    calls.push_back(u"RemoveFolder " + path);
+    const Text folder = WithSlash(path);
+    if (unholdable.contains(folder)) throw RuntimeError(ErrorNumber::PathFileAccess, u"Sharing violation");
+    held.erase(folder);
+    if (reparsePoints.erase(WithoutSlash(path))) return;
+    for (const Text& name : FolderEntries(path)) {
+        if (reparsePoints.erase(folder + name)) continue;
+        if (folders.contains(folder + name + u"\\"))
+            throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
+        Kill(folder + name);
+    }
+    folders.erase(folder);
 }
 
 void FakeFileSystem::Kill(const Text& path)
@@ -155,6 +211,8 @@ std::unique_ptr<OutputFile> FakeFileSystem::Continue(const Text& path, std::int6
 std::unique_ptr<InputFile> FakeFileSystem::OpenLocked(const Text& path)
 {
     calls.push_back(u"OpenLocked " + path);
+    if (reparsePoints.contains(path))
+        throw RuntimeError(ErrorNumber::PathFileAccess, u"Not a plain file: " + path);
     if (!files.contains(path)) throw RuntimeError(ErrorNumber::FileNotFound, u"File not found");
     if (unreadable.contains(path))
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");

@@ -14,20 +14,26 @@ public:
     std::set<Text> folders;                // full paths, each ending in "\"
     std::set<Text> reparsePoints;          // junctions and symbolic links, full paths without "\" at the end
     std::set<Text> readOnlyFolders;        // MkDir and Create fail below these
-    std::set<Text> unholdable;             // HoldFolder fails on these folders (ending in "\")
+    std::set<Text> unholdable;             // HoldFolder, TakeOverFolder and RemoveFolder fail on these (ending in "\")
     std::set<Text> undeletable;            // Kill fails on these
     std::set<Text> unreadable;             // OpenLocked fails on these
     std::map<Text, int> locks;             // path -> its open files (OpenLocked, Create, Continue); others may not change it
     std::map<Text, ProtectedAccess> createdWith;  // folder (ending in "\") -> access list MkDir gave it
-    std::map<Text, ProtectedAccess> held;         // folder (ending in "\") -> access list HoldFolder gave it
+    std::set<Text> held;                          // folders (ending in "\") held and not removed since
+    std::map<Text, ProtectedAccess> takenOver;    // folder (ending in "\") -> access list TakeOverFolder gave it
     Text ownFolder = u"C:\\Setup";
     Text ownName = u"MavikSetupWebCD";
+    Text commonDataFolder = u"C:\\ProgramData";
     std::vector<Text> calls;               // "Dir <path>", "MkDir <path>", ...
 
     Text Dir(const Text& path, int attributes) override;
     EntryKind KindOf(const Text& path) override;
+    void MkDir(const Text& path) override;
     void MkDir(const Text& path, const ProtectedAccess& access) override;
-    void HoldFolder(const Text& path, const ProtectedAccess& access) override;
+    void HoldFolder(const Text& path) override;
+    void TakeOverFolder(const Text& path, const ProtectedAccess& access) override;
+    std::vector<Text> FolderEntries(const Text& path) override;
+    void RemoveFolder(const Text& path) override;
     void Kill(const Text& path) override;
     std::unique_ptr<OutputFile> Create(const Text& path) override;
     std::unique_ptr<OutputFile> Continue(const Text& path, std::int64_t keep) override;
@@ -35,6 +41,7 @@ public:
     void Rename(const Text& from, const Text& to) override;
     Text OwnFolder() override { return ownFolder; }
     Text OwnName() override { return ownName; }
+    Text CommonDataFolder() override { return commonDataFolder; }
 
     bool Exists(const Text& path) const { return files.contains(path); }
     bool Locked(const Text& path) const { return locks.contains(path); }
@@ -44,6 +51,8 @@ public:
 private:
     friend class FakeOutputFile;
     bool UnderReadOnlyFolder(const Text& path) const;
+    void MakeFolder(const Text& path);
+    void Hold(const Text& path);
     // A file held open is not written, renamed or deleted: a sharing violation.
     void RefuseIfLocked(const Text& path) const;
     EntryKind KindAt(const Text& path) const;

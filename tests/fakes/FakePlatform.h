@@ -1,6 +1,7 @@
 #pragma once
 // All fakes in one bundle, handed to the logic as its Platform.
 #include "platform/Platform.h"
+#include "tests/fakes/FakeCodeSignatures.h"
 #include "tests/fakes/FakeDialogs.h"
 #include "tests/fakes/FakeEventPump.h"
 #include "tests/fakes/FakeFileSystem.h"
@@ -24,8 +25,9 @@ struct FakePlatform {
     FakeClock clock;
     FakeSingleInstance instance;
     FakeHashing hashing;
+    FakeCodeSignatures signatures{files};
     FakeWorker worker;
     FakeLog log;
     Platform platform{files, dialogs, events, machine, settings, internet, processes, clock, instance, hashing,
-                      worker, log};
+                      signatures, worker, log};
 };

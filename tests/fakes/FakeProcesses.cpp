@@ -19,9 +19,10 @@ private:
 };
 } // namespace
 
-std::unique_ptr<StartedProcess> FakeProcesses::Start(const Text& path, int windowStyle)
+std::unique_ptr<StartedProcess> FakeProcesses::Start(const Text& path, int windowStyle, const Text& currentFolder)
 {
     log.push_back(u"Start " + path + u" " + DecimalText(windowStyle));
+    startedIn[path] = currentFolder;
     if (onStart) onStart(path);
     auto found = startable.find(path);
     if (found == startable.end()) throw RuntimeError(ErrorNumber::FileNotFound, startError);

@@ -38,8 +38,9 @@ public:
     std::function<void(const Text&)> onStart;  // runs as Start begins, with the path
     std::intptr_t shellExecuteResult = 42;
     std::optional<std::uint32_t> exitCode = 0; // what every waited process exits with
+    std::map<Text, Text> startedIn;            // path -> the current folder it was last started in
 
-    std::unique_ptr<StartedProcess> Start(const Text& path, int windowStyle) override;
+    std::unique_ptr<StartedProcess> Start(const Text& path, int windowStyle, const Text& currentFolder) override;
     WindowHandle FirstTopLevelWindow() override;
     WindowHandle NextWindow(WindowHandle window) override;
     WindowHandle Parent(WindowHandle window) override;

@@ -76,6 +76,10 @@ TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
         pinned(10000, false)(d);
         d.fake.events.onDoEvents = [&d] { d.files.files[PartPath][0] ^= 1; };
     };
+    const Arrange signedByAnother = [](Download& d) {
+        d.state.Pins = {{u"PDFCreator.exe", std::nullopt, std::nullopt, {{Sha256Of("CA"), u"QorMavik"}}}};
+        d.fake.signatures.signatures[PartPath] = {SignatureVerdict::Trusted, 0, u"Another", {}, true};
+    };
     struct Failure {
         const char* what;
         Arrange arrange;
@@ -106,6 +110,7 @@ TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
         {"digest differs, size unknown", pinned(std::nullopt, true), u"dosya doğrulanamadı", false, 10000},
         {"length differs from the pinned size", pinned(9999, false), u"dosya doğrulanamadı", false, 10000},
         {"part file altered before the check", partAltered, u"dosya doğrulanamadı", false, 10000},
+        {"signed by an unpinned publisher", signedByAnother, u"dosya doğrulanamadı", false, 10000},
     };
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.what);

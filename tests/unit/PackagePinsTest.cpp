@@ -1,4 +1,5 @@
 #include "setup/PackagePins.h"
+#include "setup/PackageSigners.h"
 #include "tests/fakes/FakePlatform.h"
 
 #include <gtest/gtest.h>
@@ -89,4 +90,95 @@ TEST_F(PackagePinsTest, FileOfAnotherSizeIsRefusedBeforeItIsHashed)
     fake.files.files[Path] = content;
     EXPECT_TRUE(MatchesPin(fake.platform, Path, pin));
     EXPECT_EQ(fake.hashing.hashesMade, 1);
+}
+
+namespace {
+
+const std::string Authority = "DER of the vendor's certificate authority";
+
+FileSignature TrustedSignature(Text commonName, const std::string& issuer = Authority)
+{
+    FileSignature signature{SignatureVerdict::Trusted, 0, std::move(commonName), {}, true};
+    for (char byte : issuer) signature.issuerCertificate.push_back(static_cast<std::byte>(byte));
+    return signature;
+}
+
+} // namespace
+
+class SignerPinsTest : public PackagePinsTest {
+protected:
+    SignerPinsTest()
+    {
+        pin.signers = {{Sha256Of("an authority of an earlier year"), u"QorMavik Yazılım A.Ş."},
+                       {Sha256Of(Authority), u"QorMavik Yazılım A.Ş."}};
+        fake.signatures.signatures[Path] = TrustedSignature(u"QorMavik Yazılım A.Ş.");
+    }
+};
+
+// The system is asked while the file is held against writers: what it judged is what gets started.
+TEST_F(SignerPinsTest, FileSignedByAnyPinnedSignerPassesWhileItIsHeld)
+{
+    const auto file = OpenVerified(fake.platform, Path, pin);
+    ASSERT_EQ(fake.signatures.asked.size(), 1u);
+    EXPECT_TRUE(fake.signatures.asked[0].fileHeld);
+    EXPECT_TRUE(fake.files.Locked(Path));
+    EXPECT_EQ(fake.log.lines.back(), u"Signature: \"" + Path + u"\": signed by \"QorMavik Yazılım A.Ş.\" under the "
+                                     u"authority " + HexText(Sha256Of(Authority)) + u", pinned");
+
+    // A signature whose revocation could not be checked (offline) still counts, and says so.
+    fake.signatures.signatures[Path].revocationChecked = false;
+    pin.digest.reset();
+    pin.size.reset();
+    EXPECT_TRUE(MatchesPin(fake.platform, Path, pin));
+    EXPECT_TRUE(fake.log.lines.back().ends_with(u", pinned; revocation not checked"));
+}
+
+TEST_F(SignerPinsTest, EveryPinMustHold)
+{
+    struct Case {
+        const char* what;
+        FileSignature signature;
+        std::string content;
+    };
+    const std::string tampered = content.substr(0, content.size() - 1) + "!";
+    const std::vector<Case> cases{
+        {"the same name under another authority", TrustedSignature(u"QorMavik Yazılım A.Ş.", "a rogue CA"), content},
+        {"another name under the pinned authority", TrustedSignature(u"QorMavik Yazilim A.S."), content},
+        {"not signed", {SignatureVerdict::Unsigned, 0x800b0100}, content},
+        {"a signature that does not verify", {SignatureVerdict::Invalid, 0x80096010}, content},
+        {"a root that only the user trusts", {SignatureVerdict::UntrustedRoot, 0x800b0109}, content},
+        {"a revoked certificate", {SignatureVerdict::Revoked, 0x800b010c}, content},
+        {"the pinned signer, but not the pinned digest", TrustedSignature(u"QorMavik Yazılım A.Ş."), tampered},
+    };
+    for (const auto& [what, signature, bytes] : cases) {
+        SCOPED_TRACE(what);
+        FakePlatform each;
+        each.files.files[Path] = bytes;
+        each.signatures.signatures[Path] = signature;
+        EXPECT_FALSE(MatchesPin(each.platform, Path, pin));
+        EXPECT_FALSE(each.files.Locked(Path));
+    }
+    FakePlatform unverified;
+    unverified.files.files[Path] = content;
+    unverified.signatures.signatures[Path] = {SignatureVerdict::Invalid, 0x80096010};
+    EXPECT_FALSE(MatchesPin(unverified.platform, Path, pin));
+    EXPECT_EQ(unverified.log.lines.back(),
+              u"Signature: \"" + Path + u"\": the signature does not verify (0x80096010)");
+    unverified.signatures.unusable = true;
+    EXPECT_FALSE(MatchesPin(unverified.platform, Path, pin));
+}
+
+// A build that pins only signers leaves the digest alone, and the other way round.
+TEST_F(SignerPinsTest, OnlyThePinsGivenAreChecked)
+{
+    PackagePin signerOnly{u"QorMavik64.exe", std::nullopt, std::nullopt, pin.signers};
+    fake.files.files[Path] = "a newer build of the vendor";
+    EXPECT_TRUE(MatchesPin(fake.platform, Path, signerOnly));
+    EXPECT_EQ(fake.hashing.hashesMade, 1);  // the authority's certificate, not the file
+
+    pin.signers.clear();
+    fake.files.files[Path] = content;
+    fake.signatures.signatures.clear();
+    EXPECT_TRUE(MatchesPin(fake.platform, Path, pin));
+    EXPECT_EQ(fake.signatures.asked.size(), 1u);
 }

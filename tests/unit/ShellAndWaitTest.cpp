@@ -6,6 +6,7 @@
 namespace {
 
 const Text Path = u"C:\\Setup\\mavikfiles\\QorMavik64.exe";
+const Text Staged = u"C:\\ProgramData\\MavikSetupWebCD\\Paketler-1\\QorMavik64.exe";
 constexpr std::uint32_t Pid = 500;
 constexpr std::uint32_t OtherPid = 77;
 
@@ -13,7 +14,8 @@ class ShellAndWaitTest : public ::testing::Test {
 protected:
     ShellAndWaitTest()
     {
-        fake.processes.startable[Path] = Pid;
+        fake.files.files[Path] = "MZ";
+        fake.processes.startable[Staged] = Pid;
         // Every walk of the window list takes half a second.
         fake.processes.onZOrderWalk = [this] {
             ++walks;
@@ -22,6 +24,7 @@ protected:
     }
 
     FakePlatform fake;
+    StagingFolder staging{fake.platform};
     int walks = 0;
 };
 
@@ -29,10 +32,10 @@ TEST_F(ShellAndWaitTest, RaisesTheFirstCountingWindowOnceAndWaitsForTheExit)
 {
     fake.processes.zOrder = {{10, OtherPid}, {11, Pid, 10}, {12, Pid}, {13, Pid}};
 
-    ShellAndWait(fake.platform, Path, 1, nullptr);
+    ShellAndWait(fake.platform, staging, Path, 1, nullptr);
 
     EXPECT_EQ(fake.processes.log,
-              (std::vector<Text>{u"Start " + Path + u" 1", u"Top 12", u"Wait 500", u"Close 500"}));
+              (std::vector<Text>{u"Start " + Staged + u" 1", u"Top 12", u"Wait 500", u"Close 500"}));
     EXPECT_EQ(walks, 1);
     EXPECT_TRUE(fake.dialogs.shown.empty());
 }
@@ -44,11 +47,11 @@ TEST_F(ShellAndWaitTest, KeepsSearchingUntilTheWindowShowsUp)
         fake.clock.now += 0.5;
     };
 
-    ShellAndWait(fake.platform, Path, 1, nullptr);
+    ShellAndWait(fake.platform, staging, Path, 1, nullptr);
 
     EXPECT_EQ(walks, 3);
     EXPECT_EQ(fake.processes.log,
-              (std::vector<Text>{u"Start " + Path + u" 1", u"Top 20", u"Wait 500", u"Close 500"}));
+              (std::vector<Text>{u"Start " + Staged + u" 1", u"Top 20", u"Wait 500", u"Close 500"}));
     // Between the looks only what other programs send us is served, for a moment: no spin, no
     // click or tick handled.
     EXPECT_EQ(fake.events.sentMessageWaits, std::vector<double>(2, 0.015));
@@ -60,19 +63,20 @@ TEST_F(ShellAndWaitTest, GivesUpTheSearchAfterTwoSecondsAndStillWaits)
     // Only an owned pop-up of the process: it never counts.
     fake.processes.zOrder = {{10, OtherPid}, {11, Pid, 10}};
 
-    ShellAndWait(fake.platform, Path, 1, nullptr);
+    ShellAndWait(fake.platform, staging, Path, 1, nullptr);
 
     // Walks start at 0, 0.5, 1.0 and 1.5 seconds; at 2.0 the search is over.
     EXPECT_EQ(walks, 4);
-    EXPECT_EQ(fake.processes.log, (std::vector<Text>{u"Start " + Path + u" 1", u"Wait 500", u"Close 500"}));
+    EXPECT_EQ(fake.processes.log, (std::vector<Text>{u"Start " + Staged + u" 1", u"Wait 500", u"Close 500"}));
 }
 
 TEST_F(ShellAndWaitTest, StartFailureIsReportedInTurkishWithoutSearchOrWait)
 {
     const Text missing = u"C:\\Setup\\mavikfiles\\Yok Ğ.exe";
+    fake.files.files[missing] = "not a program";
     fake.processes.startError = u"The system cannot find the file specified.";
 
-    ShellAndWait(fake.platform, missing, 1, nullptr);
+    ShellAndWait(fake.platform, staging, missing, 1, nullptr);
 
     ASSERT_EQ(fake.dialogs.shown.size(), 1u);
     EXPECT_EQ(fake.dialogs.shown[0].text,
@@ -80,21 +84,24 @@ TEST_F(ShellAndWaitTest, StartFailureIsReportedInTurkishWithoutSearchOrWait)
     EXPECT_EQ(fake.dialogs.shown[0].style, 48);
     EXPECT_EQ(fake.dialogs.shown[0].title, u"Hata");
     EXPECT_EQ(walks, 0);
-    EXPECT_EQ(fake.processes.log, std::vector<Text>{u"Start " + missing + u" 1"});
+    EXPECT_EQ(fake.processes.log,
+              std::vector<Text>{u"Start C:\\ProgramData\\MavikSetupWebCD\\Paketler-1\\Yok Ğ.exe 1"});
 }
 
 TEST_F(ShellAndWaitTest, LogsTheStartAndTheExitCodeOrThatItIsUnknown)
 {
     const Text started = u"Start: \"" + Path + u"\"";
+    const Text staged = u"Staged: \"" + Staged + u"\"";
     fake.processes.exitCode = 1603;
-    ShellAndWait(fake.platform, Path, 1, nullptr);
+    ShellAndWait(fake.platform, staging, Path, 1, nullptr);
     fake.processes.exitCode.reset();
-    ShellAndWait(fake.platform, Path, 1, nullptr);
+    ShellAndWait(fake.platform, staging, Path, 1, nullptr);
     fake.processes.startable.clear();
-    ShellAndWait(fake.platform, Path, 1, nullptr);
+    ShellAndWait(fake.platform, staging, Path, 1, nullptr);
 
-    EXPECT_EQ(fake.log.lines, (std::vector<Text>{started, u"Exit code: 1603 (\"" + Path + u"\")", started,
-                                                 u"Exit code: unknown (\"" + Path + u"\")", started}));
+    EXPECT_EQ(fake.log.lines, (std::vector<Text>{started, staged, u"Exit code: 1603 (\"" + Path + u"\")", started,
+                                                 staged, u"Exit code: unknown (\"" + Path + u"\")", started,
+                                                 staged}));
 }
 
 TEST(FindProcessWindow, TakesTheFirstWindowOfTheProcessThatIsNotAnOwnedPopUp)
@@ -124,10 +131,10 @@ TEST_F(ShellAndWaitTest, PinnedPackageStartsFromTheCheckedFileHeldUntilItHasStar
     };
     fake.processes.onWait = [&](std::uint32_t) { EXPECT_FALSE(fake.files.Locked(Path)); };
 
-    ShellAndWait(fake.platform, Path, 1, &pin);
+    ShellAndWait(fake.platform, staging, Path, 1, &pin);
 
     EXPECT_TRUE(lockedAtStart);
-    EXPECT_EQ(fake.processes.log.front(), u"Start " + Path + u" 1");
+    EXPECT_EQ(fake.processes.log.front(), u"Start " + Staged + u" 1");
     EXPECT_TRUE(fake.dialogs.shown.empty());
     EXPECT_EQ(fake.files.files[Path], "MZ vendor");
 }
@@ -144,10 +151,11 @@ TEST_F(ShellAndWaitTest, PinnedPackageThatDoesNotMatchIsReportedLikeAStartFailur
          {Case{"replaced", "MZ evil!!", u"dosya doğrulanamadı"}, Case{"gone", std::nullopt, u"File not found"}}) {
         SCOPED_TRACE(what);
         FakePlatform pinFake;
-        pinFake.processes.startable[Path] = Pid;
+        pinFake.processes.startable[Staged] = Pid;
         if (content) pinFake.files.files[Path] = *content;
+        StagingFolder pinStaging(pinFake.platform);
 
-        ShellAndWait(pinFake.platform, Path, 1, &pin);
+        ShellAndWait(pinFake.platform, pinStaging, Path, 1, &pin);
 
         EXPECT_TRUE(pinFake.processes.log.empty());
         ASSERT_EQ(pinFake.dialogs.shown.size(), 1u);

@@ -71,12 +71,15 @@ private:
 
 const Text Exe = u"C:\\Setup\\mavikfiles\\QorMavik64.exe";
 const Text Msi = u"C:\\Setup\\mavikfiles\\paket.msi";
+const Text Staging = u"C:\\ProgramData\\MavikSetupWebCD\\Paketler-1\\";
 
 class RunPackageTest : public ::testing::Test {
 protected:
     RunPackageTest()
     {
-        fake.processes.startable[Exe] = 7;
+        fake.files.files[Exe] = "MZ";
+        fake.files.files[Msi] = "msi";
+        fake.processes.startable[Staging + u"QorMavik64.exe"] = 7;
         // No window ever shows up; the search for one ends after its two seconds.
         fake.clock.step = 0.25;
         // Timer1 fires on every third pass of the pump.
@@ -90,15 +93,16 @@ protected:
     {
         return static_cast<int>(std::count(window.log.begin(), window.log.end(), entry));
     }
-    int StartsOf(const Text& path) const
+    // ShellAndWait logs each package it is given before it copies and starts it.
+    int LaunchesOf(const Text& path) const
     {
-        return static_cast<int>(
-            std::count(fake.processes.log.begin(), fake.processes.log.end(), u"Start " + path + u" 1"));
+        return static_cast<int>(std::count(fake.log.lines.begin(), fake.log.lines.end(), u"Start: \"" + path + u"\""));
     }
 
     FakePlatform fake;
     SetupState state;
-    FOneAl handlers{state, fake.platform};
+    StagingFolder staging{fake.platform};
+    FOneAl handlers{state, fake.platform, staging};
     FakeWaitWindow window{handlers};
     std::vector<bool> busyWhilePumping;
 };
@@ -115,7 +119,8 @@ TEST_F(RunPackageTest, ExecutableRunsBehindTheHiddenWindowAndIsWaitedFor)
 
     EXPECT_EQ(window.log, (std::vector<std::string>{"Load", "Topmost", "TimerOn", "Show", "Focus", "Hide",
                                                    "TimerOff", "Unload"}));
-    EXPECT_EQ(fake.processes.log, (std::vector<Text>{u"Start " + Exe + u" 1", u"Wait 7", u"Close 7"}));
+    EXPECT_EQ(fake.processes.log,
+              (std::vector<Text>{u"Start " + Staging + u"QorMavik64.exe 1", u"Wait 7", u"Close 7"}));
     EXPECT_EQ(fake.events.calls, 3);
     // Each pass sleeps until an event comes: no spin over the event pump.
     EXPECT_EQ(fake.events.waits, 3);
@@ -129,8 +134,10 @@ class RunPackageMsi : public RunPackageTest, public ::testing::WithParamInterfac
 TEST_P(RunPackageMsi, GoesToTheShellMaximisedAndOwnedByTheWaitWindow)
 {
     const Text path = GetParam();
+    fake.files.files[path] = "msi";
     Run(path);
-    EXPECT_EQ(fake.processes.log, std::vector<Text>{u"ShellExecute 4242 [] " + path + u" [] [] 3"});
+    const Text name = path.substr(path.find_last_of(u'\\') + 1);
+    EXPECT_EQ(fake.processes.log, std::vector<Text>{u"ShellExecute 4242 [] " + Staging + name + u" [] [] 3"});
     EXPECT_EQ(Count("Unload"), 1);
     EXPECT_FALSE(state.RunnerBusy);
 }
@@ -144,7 +151,7 @@ TEST_P(RunPackageNotMsi, IsStartedAndWaitedFor)
 {
     const Text path = GetParam();
     Run(path);
-    EXPECT_EQ(StartsOf(path), 1);
+    EXPECT_EQ(LaunchesOf(path), 1);
     EXPECT_EQ(Count("Unload"), 1);
 }
 
@@ -163,7 +170,7 @@ TEST_F(RunPackageTest, MissingExecutableIsReportedOnceAndTheWindowStillUnloads)
     Run(missing);
 
     // The ticks that come while the message is open launch nothing.
-    EXPECT_EQ(StartsOf(missing), 1);
+    EXPECT_EQ(LaunchesOf(missing), 1);
     ASSERT_EQ(fake.dialogs.shown.size(), 1u);
     EXPECT_EQ(fake.dialogs.shown[0].title, u"Hata");
     EXPECT_EQ(Count("Unload"), 1);
@@ -204,8 +211,8 @@ TEST_F(RunPackageTest, TwoPackagesEachGetAFreshWindowAndOneLaunch)
     EXPECT_EQ(Count("Load"), 2);
     EXPECT_EQ(Count("TimerOn"), 2);
     EXPECT_EQ(Count("Unload"), 2);
-    EXPECT_EQ(fake.processes.log, (std::vector<Text>{u"Start " + Exe + u" 1", u"Wait 7", u"Close 7",
-                                                     u"ShellExecute 4242 [] " + Msi + u" [] [] 3"}));
+    EXPECT_EQ(fake.processes.log, (std::vector<Text>{u"Start " + Staging + u"QorMavik64.exe 1", u"Wait 7",
+                                                     u"Close 7", u"ShellExecute 4242 [] " + Staging + u"paket.msi [] [] 3"}));
     EXPECT_EQ(busyWhilePumping, std::vector<bool>(6, true));
     EXPECT_FALSE(state.RunnerBusy);
     EXPECT_EQ(state.CurrentPackage, Msi);
