@@ -43,15 +43,11 @@ bool EveryQueuedFilePresent(const SetupState& state, Platform& platform)
     return true;
 }
 
-// Run once, so kept out of line and optimized for size: inlined, the copy of the pins cost the
-// 32-bit exe 4 KB.
-[[gnu::noinline, gnu::cold]] void TakePins(SetupState& state, const PackagePins& pins) { state.Pins = pins; }
-
 void StartUp(SetupState& state, Platform& platform, MachineFacts& facts, StartupRoads& roads,
              const Text& baseUrl, const PackagePins& pins)
 {
     state.BaseUrl = baseUrl;
-    TakePins(state, pins);
+    state.Pins = pins;
     state.RemoteFolderUrl = state.BaseUrl + RemoteFolder;
     state.LocalFolder = platform.files.OwnFolder() + LocalFolderName;
 

@@ -199,12 +199,12 @@ std::vector<Text> Win32FileSystem::FolderEntries(const Text& path)
 {
     std::vector<Text> names;
     WIN32_FIND_DATAW entry{};
-    FindHandle find(WithoutTrailingSeparator(path) + u"\\*", entry);
-    if (!find.Found()) RaiseLastError();
+    const UniqueFind find(FindFirstFileW(Wide(WithoutTrailingSeparator(path) + u"\\*"), &entry));
+    if (!find) RaiseLastError();
     do {
         const Text name = FromWide(entry.cFileName);
         if (name != u"." && name != u"..") names.push_back(name);
-    } while (find.Next(entry));
+    } while (FindNextFileW(find.Get(), &entry));
     return names;
 }
 
