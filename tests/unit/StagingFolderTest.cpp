@@ -41,7 +41,9 @@ TEST_F(StagingFolderTest, ThePackageRunsAloneFromAFolderOfAdministratorsWhichIsI
         EXPECT_EQ(fake.files.takenOver.at(DataFolder), AdministratorsOnly);
         EXPECT_EQ(filesWhileRunning.at(Copy), "MZ vendor");
         for (const auto& [path, content] : filesWhileRunning) {
-            if (path.starts_with(Staging)) EXPECT_EQ(path, Copy);
+            if (path.starts_with(Staging)) {
+                EXPECT_EQ(path, Copy);
+            }
         }
         EXPECT_FALSE(fake.files.Exists(Copy)) << "a copy goes once its process has ended";
         EXPECT_TRUE(fake.files.folders.contains(Staging));
