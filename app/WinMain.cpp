@@ -8,6 +8,7 @@
 #include "platform/win32/LoadedWindows.h"
 #include "platform/win32/Win32CodeSignatures.h"
 #include "platform/win32/Win32Dialogs.h"
+#include "platform/win32/Win32EventPump.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Log.h"
 #include "platform/win32/Win32Hashing.h"
@@ -49,7 +50,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     SetupState state;
     ProgramRoads roads(state, platform);
     Main(state, platform, roads, BaseUrl, CompiledPackagePins);
-    LoadedWindows::RunUntilNoneLoaded();
+    events.RunUntilNoneLoaded();
     log.Write(u"End");
     return 0;
 }

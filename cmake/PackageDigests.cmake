@@ -1,9 +1,16 @@
 # Build-time checks of what the program compiles in: the server's URL and the packages' pins.
 # Usable from a configure and from `cmake -P` scripts.
 
-# Every package file name the program knows (setup/Main.h, PackageFile).
-set(MAVIK_PACKAGE_FILES
-  NDP472-KB4054530-x86-x64-AllOS-ENU.exe PDFCreator.exe QorMavik32.exe QorMavik64.exe)
+# Every package file name the program knows, from the rows of its package table.
+file(STRINGS "${CMAKE_CURRENT_LIST_DIR}/../setup/Packages.h" package_rows REGEX "^ *\\{u\"[^\"]+\", ")
+set(MAVIK_PACKAGE_FILES)
+foreach(row IN LISTS package_rows)
+  string(REGEX MATCH "u\"([^\"]+)\"" match "${row}")
+  list(APPEND MAVIK_PACKAGE_FILES "${CMAKE_MATCH_1}")
+endforeach()
+if(NOT MAVIK_PACKAGE_FILES)
+  message(FATAL_ERROR "setup/Packages.h: no package rows found")
+endif()
 
 # Fails the configure unless url is https://…/, or http://…/ with allow_http set.
 function(mavik_check_base_url url allow_http)

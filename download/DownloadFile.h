@@ -2,7 +2,14 @@
 #include "platform/Platform.h"
 #include "setup/SetupState.h"
 
+#include <array>
 #include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+
+class Request;
+class Requests;
 
 // The label whose caption carries the status lines.
 class StatusLabel {
@@ -30,8 +37,104 @@ struct DownloadResult {
     Text finalLine;
 };
 
-// Fetches url into localPath in 4096-byte chunks; never raises to its caller. A transfer that
-// ends early keeps what it received in localPath + ".part" and goes on from there.
-DownloadResult DownloadFile(SetupState& state, Platform& platform, ProgressBar& bar, const Text& url,
-                            const Text& localPath, bool showProgress, StatusLabel& statusLabel,
-                            std::int32_t& fileSize);
+// One file of a download run, taken on in steps by the window's thread.
+class FileTransfer : public BackgroundWork {
+public:
+    virtual bool Finished() const = 0;
+    // Once Finished().
+    virtual const DownloadResult& Result() const = 0;
+};
+
+inline constexpr double Forever = std::numeric_limits<double>::infinity();
+
+// Fetches url into localPath in 4096-byte chunks; never raises. A transfer that ends early keeps
+// what it received in localPath + ".part" and goes on from there. Each step does what can be done
+// without waiting; the network waits on a request's own thread.
+class DownloadFile final : public FileTransfer {
+public:
+    DownloadFile(SetupState& state, Platform& platform, Requests& requests, ProgressBar& bar, const Text& url,
+                 const Text& localPath, bool showProgress, StatusLabel& statusLabel);
+    DownloadFile(const DownloadFile&) = delete;
+    DownloadFile& operator=(const DownloadFile&) = delete;
+    // Gives up a request still open.
+    ~DownloadFile() override;
+
+    double Step() override;
+    bool Finished() const override { return result_.has_value(); }
+    const DownloadResult& Result() const override { return *result_; }
+    // The length of the remote file from the Content-Length header; 0 until it is known.
+    std::int32_t FileSize() const { return fileSize_; }
+
+    static constexpr std::int32_t ChunkSize = 4096;
+
+private:
+    enum class Phase { Start, Connecting, Receiving, RetryPause };
+
+    bool Cancelled() const { return state_.CancelRequested; }
+    double Now();
+    // Each of these returns when the next step is due, or raises to end the transfer.
+    double Advance();
+    double Connect();
+    double Receive();
+    double TryAgain();
+    // Raises TransferFailed (stalled) once deadline_ has passed.
+    double UntilStalled();
+    void Begin();
+    void Respond(HttpResponse& response);
+    // True when the chunk was shown on the screen: the window's events come next.
+    bool WriteChunk();
+    void DropRequest();
+    void Show(const Text& caption);
+    void TakeOverEarlierPart();
+    void ReplaceLocalFile();
+    void ContinuePart();
+    void ShowStart(std::int32_t length);
+    void ShowResumed();
+    void SetProgressTail(std::int32_t length);
+    bool ShowChunk(std::int32_t chunksRead, bool lastOfFile);
+    bool RepaintDue();
+    void ShowFigures(std::int32_t chunksRead, bool repaint);
+    DownloadResult Finish();
+    bool MatchesItsPin();
+    DownloadResult ShowFinal(DownloadResult result);
+    void LogTransfer(const DownloadResult& result) noexcept;
+
+    SetupState& state_;
+    Platform& platform_;
+    Requests& requests_;
+    ProgressBar& bar_;
+    StatusLabel& label_;
+    const bool showProgress_;
+    const Text url_;
+    const Text localPath_;
+    const Text partPath_;
+    const Text displayName_;
+    const PackagePin* const pin_;
+    Phase phase_ = Phase::Start;
+    std::unique_ptr<Request> request_;
+    // When the request in progress counts as stalled.
+    double deadline_ = Forever;
+    int retry_ = 0;
+    // The chunk being gathered from the request, and how much of it has come.
+    std::array<std::byte, ChunkSize> chunk_{};
+    std::size_t chunkFilled_ = 0;
+    // What the .part holds; set once a response has begun the file, or from an earlier call.
+    std::optional<PartialFile> partial_;
+    std::unique_ptr<OutputFile> part_;
+    bool partCreated_ = false;
+    bool responded_ = false;
+    bool completed_ = false;
+    // Why the transfer failed, and whether only the network was to blame.
+    Text failure_;
+    bool failedOnNetwork_ = false;
+    std::optional<DownloadResult> result_;
+    std::int32_t fileSize_ = 0;
+    std::int32_t chunkTotal_ = 0;
+    Text progressTail_;
+    double lastRepaint_ = -Forever;
+    double started_ = 0;
+    int attempts_ = 0;
+    std::int64_t resumedFrom_ = 0;
+    std::optional<std::uint32_t> status_;
+    std::string contentLength_;
+};

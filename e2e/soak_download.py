@@ -6,8 +6,11 @@ files at random, while a user cancels now and then.
 
 It uses the program built with the short stall timeout (e2e/tools/quick-stall), so that stalls
 end within seconds. After every click it checks that nothing hangs (every wait is bounded), that
-no file under its final name differs from what the server serves, and that a cancelled transfer
-leaves no .part behind. It prints the counts at the end and exits non-zero on any fault."""
+no file under its final name differs from what the server serves, that a cancelled transfer
+leaves no .part behind, and that no thread the program started is left once a round is over: a
+request's thread may still be ending then under Wine, whose blocked reads return only with their
+socket or WinINet's receive timeout (the stall timeout plus 10 s), and must end within that. It
+prints the counts at the end and exits non-zero on any fault."""
 
 from __future__ import annotations
 
@@ -23,8 +26,8 @@ from e2e.harness.driver import IDOK, IDYES, DriverError, Snapshot
 from e2e.harness.server import Package
 from e2e.harness.session import DOTNET, MAIN_APP, PDF_PRINTER, ProgramRun, Session
 from e2e.harness.wine import Xvfb
-from e2e.test_download_road import (CANCEL, CANCEL_HOVER, IDLE, IDLE_HOVER, QUEUE, STATUS_ID,
-                                    shown_button, window_in)
+from e2e.test_download_road import (CANCEL, CANCEL_HOVER, IDLE, IDLE_HOVER, MAIN_CANCELLED_QUESTION, QUEUE,
+                                    STATUS_ID, shown_button, window_in)
 
 BEHAVIOURS = {DOTNET: "", PDF_PRINTER: "", MAIN_APP: "marker=1"}
 ROUND_TIMEOUT = 240
@@ -32,6 +35,8 @@ CANCEL_BOX_TIMEOUT = 5
 TRANSFER_RATE = 2 * 1024 * 1024
 CANCELLED = " dosyası diske indirilemeden iptal edildi."
 KINDS = ("healthy", "drop", "stall", "silent", "ignores-range", "changed")
+# Beyond WinINet's receive timeout, for a loaded machine.
+THREAD_END_SLACK = 5
 
 
 class Fault(Exception):
@@ -52,6 +57,10 @@ class Soak:
         # What each final file of the current program's folder held when it was fetched.
         self.fetched: dict[str, bytes] = {}
         self.clicked_at = 0.0
+        # The texts of the error boxes the installation showed.
+        self.install_errors: list[str] = []
+        # The longest time a request's thread went on after its round was over.
+        self.longest_thread_end = 0.0
 
     # The server's side.
 
@@ -94,6 +103,7 @@ class Soak:
         folder = self.session.program_folder(program=self.session.build.quick_stall_program)
         self.run = self.session.start_program(folder)
         self.fetched = {}
+        self.install_errors = []
         self.driver.wait_window(title="QorMavikWebSetup", exe=PROGRAM, timeout=60)
         self.counts["program starts"] += 1
 
@@ -144,17 +154,38 @@ class Soak:
             snapshot = self.driver.snapshot()
             if self.run_over(snapshot):
                 return
-            # The installation road: stand-ins run; an error box is answered so that it goes on.
+            # The installation road: stand-ins run; an error box is answered so that it goes on, and
+            # the main installer, which always completes here, must not leave its question.
             for box in snapshot.message_boxes(exe=PROGRAM):
                 if box.title == "Hata":
                     self.counts["install errors"] += 1
+                    self.install_errors.append(box.message)
                     self.driver.press(box, IDOK)
+                elif box.message == MAIN_CANCELLED_QUESTION:
+                    raise Fault(f"the main installation did not complete; error boxes of this program: "
+                                f"{self.install_errors}")
             if time.monotonic() > deadline:
                 raise Fault(f"hang: the round did not end within {ROUND_TIMEOUT} s; on screen: "
                             f"{snapshot.describe(PROGRAM)}")
             time.sleep(0.1)
 
     # The checks.
+
+    def threads_end(self) -> None:
+        """Waits until no thread that the program started is left, within the bound its requests keep."""
+        window = self.run.running and window_in(self.driver.snapshot())
+        if not window:
+            return
+        bound = self.session.build.quick_stall_seconds + 10 + THREAD_END_SLACK
+        over = time.monotonic()
+        while self.run.running and self.driver.started_threads(window.pid):
+            if time.monotonic() - over > bound:
+                raise Fault(f"a thread of the program still runs {bound} s after the round was over")
+            time.sleep(0.1)
+        waited = time.monotonic() - over
+        if waited > 0.2:
+            self.counts["rounds over before their request's thread had ended"] += 1
+            self.longest_thread_end = max(self.longest_thread_end, waited)
 
     def cancelled_name(self) -> str | None:
         status = window_in(self.driver.snapshot()).control(STATUS_ID).text
@@ -196,14 +227,15 @@ class Soak:
         kinds = self.serve_round()
         requests_before = len(self.server.requests)
         round_started = time.time() - 1
+        # Clicked where the snapshot that found it showed it: the next snapshot may come while the
+        # hover timer swaps the stacked pictures, with none or two of them visible.
         try:
-            self.driver.wait_for(lambda snapshot: (window := window_in(snapshot)) and window.visible
-                                 and (button := shown_button(window)) and button.id in (IDLE, IDLE_HOVER),
-                                 "the İndir&Kur button", 15, PROGRAM)
+            button = self.driver.wait_for(lambda snapshot: (window := window_in(snapshot)) and window.visible
+                                          and (button := shown_button(window)) and button.id in (IDLE, IDLE_HOVER)
+                                          and button, "the İndir&Kur button", 15, PROGRAM)
         except AssertionError as error:
             raise Fault(str(error)) from None
-        if not self.click(IDLE, IDLE_HOVER):
-            raise Fault("the İndir&Kur button went away before the click")
+        self.driver.click_control(button)
         self.clicked_at = time.monotonic()
         cancel = "no cancel"
         if self.rng.random() < 0.3:
@@ -222,6 +254,7 @@ class Soak:
         self.counts["requests with Range"] += sum(1 for request in requests if request.range)
         self.counts["206 answers"] += sum(1 for request in requests if request.status == 206)
         self.check(requested, round_started)
+        self.threads_end()
         end = "installed" if not self.run.running else window_in(self.driver.snapshot()).control(STATUS_ID).text
         return f"{', '.join(f'{name[:5]} {kind}' for name, kind in kinds.items())}; {cancel}; {end}"
 
@@ -253,10 +286,11 @@ def main() -> int:
     print(f"\n{time.monotonic() - started:.0f} s, seed {options.seed}")
     for key in sorted(counts):
         print(f"  {key}: {counts[key]}")
+    print(f"  longest a request's thread went on after its round: {soak.longest_thread_end:.1f} s")
     if fault:
         print(f"FAULT: {fault}")
         return 1
-    print("no hang, no final file that differs from the server's, no .part after a cancel")
+    print("no hang, no final file that differs from the server's, no .part after a cancel, no thread left")
     return 0
 
 

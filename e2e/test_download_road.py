@@ -16,6 +16,7 @@ from e2e.harness.case import WineTestCase
 from e2e.harness.driver import IDNO, IDOK, IDYES, Control, Snapshot, Window
 from e2e.harness.images import Bitmap
 from e2e.harness.server import Package, error_page
+from e2e.harness.packages import INSTALL_ORDER, QUEUE
 from e2e.harness.session import DOTNET, MAIN_APP, PDF_PRINTER, ProgramRun
 from e2e.harness.wine import windows_path
 
@@ -31,9 +32,6 @@ CANCEL_QUESTION = "İndirme işlemi iptal edilsin mi?"
 NOT_STARTED = "Program başlatılamadı: "
 MAIN_CANCELLED_QUESTION = "QORmavik kurulumu iptal edildi, ek paketler kurulsun mu?"
 
-# A bare machine: no .NET 4.7.2, no PDF printer, a 64-bit processor.
-QUEUE = [DOTNET, PDF_PRINTER, MAIN_APP]
-INSTALL_ORDER = [DOTNET, MAIN_APP, PDF_PRINTER]
 # The main installer reports its completion, so the sequence asks nothing; the first one lasts
 # long enough to be seen running.
 BEHAVIOURS = {DOTNET: "wait_ms=300", PDF_PRINTER: "", MAIN_APP: "marker=1"}

@@ -23,10 +23,3 @@ public:
     // Modal message box owned by the active window of the program, if any.
     virtual int MsgBox(const Text& text, int style, const Text& title = ProgramTitle) = 0;
 };
-
-class EventPump {
-public:
-    virtual ~EventPump() = default;
-    // Dispatches every pending window event (timer ticks, clicks) and returns.
-    virtual void DoEvents() = 0;
-};

@@ -3,6 +3,7 @@
 // the program builds from the real Win32 side and the tests from fakes.
 #include "platform/CodeSignatures.h"
 #include "platform/Dialogs.h"
+#include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "platform/Hashing.h"
 #include "platform/Internet.h"

@@ -4,8 +4,9 @@
 
 namespace {
 
-// How long a started program may take to show its first window.
+// How long a started program may take to show its first window, and how often it is looked for.
 constexpr float WindowSearchSeconds = 2.0f;
+constexpr double WindowSearchInterval = 0.015;
 
 // Null when the start failed and the user has been told why.
 std::unique_ptr<StartedProcess> StartOrSayWhy(Platform& platform, StagingFolder& staging, const Text& path,
@@ -27,12 +28,14 @@ std::unique_ptr<StartedProcess> StartOrSayWhy(Platform& platform, StagingFolder&
 // Brings the process's window to the top and waits for its exit.
 void WaitFor(Platform& platform, StartedProcess& process, const Text& path)
 {
-    // A tight poll without pumping: the installer's window usually shows up within moments. A
-    // message the installer sends us meanwhile is answered once the wait below begins.
+    // The installer's window usually shows up within moments. Between the looks only the messages
+    // the installer sends us are served, as in the wait for its exit below.
     const double started = platform.clock.MonotonicSeconds();
     bool found = false;
-    while (!found && static_cast<float>(platform.clock.MonotonicSeconds() - started) < WindowSearchSeconds)
+    while (!found && static_cast<float>(platform.clock.MonotonicSeconds() - started) < WindowSearchSeconds) {
         found = BringProcessWindowToTop(platform.processes, process.Id());
+        if (!found) platform.events.ServeSentMessages(WindowSearchInterval);
+    }
 
     // The exit code is for the log alone: what a package did is judged by what it leaves behind.
     const auto exitCode = process.WaitForExit();

@@ -62,5 +62,9 @@ void RunPackage(SetupState& state, EventPump& events, WaitWindowView& window, co
         throw;
     }
     window.Show();
-    while (state.RunnerBusy) events.DoEvents();
+    // Sleeps until an event comes: the timer's tick, after 200 ms, launches the package.
+    while (state.RunnerBusy) {
+        events.WaitForEvents();
+        events.DoEvents();
+    }
 }

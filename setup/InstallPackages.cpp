@@ -1,5 +1,9 @@
 #include "setup/InstallPackages.h"
 
+#include "setup/Packages.h"
+
+#include <algorithm>
+
 namespace {
 
 // The main application's installer overwrites this marker when its installation completes.
@@ -19,14 +23,21 @@ bool MainInstallationCompleted(SettingsStore& settings)
 
 void InstallPackages(SetupState& state, Platform& platform, PackageRunner& runner)
 {
-    if (!state.DotNetLocal.empty()) runner.RunPackage(state.DotNetLocal);
+    std::vector<const QueuedDownload*> planned;
+    for (const auto& queued : state.DownloadQueue) planned.push_back(&queued);
+    std::ranges::stable_sort(planned, {}, [](const QueuedDownload* queued) { return queued->package->installOrder; });
 
-    // Written afresh so that a value left by an earlier run is not taken for completion.
-    platform.settings.SaveSetting(MarkerApplication, MarkerSection, MarkerKey, NotCompleted);
-    runner.RunPackage(state.MainAppLocal);
-    if (!MainInstallationCompleted(platform.settings) &&
-        platform.dialogs.MsgBox(CancelledQuestion, MsgBoxStyle::YesNo | MsgBoxStyle::Question) == MsgBoxResult::No)
-        return;
-
-    if (!state.PdfPrinterLocal.empty()) runner.RunPackage(state.PdfPrinterLocal);
+    for (const QueuedDownload* queued : planned) {
+        if (!queued->package->mainApplication) {
+            runner.RunPackage(queued->localPath);
+            continue;
+        }
+        // Written afresh so that a value left by an earlier run is not taken for completion.
+        platform.settings.SaveSetting(MarkerApplication, MarkerSection, MarkerKey, NotCompleted);
+        runner.RunPackage(queued->localPath);
+        if (!MainInstallationCompleted(platform.settings) &&
+            platform.dialogs.MsgBox(CancelledQuestion, MsgBoxStyle::YesNo | MsgBoxStyle::Question) ==
+                MsgBoxResult::No)
+            return;
+    }
 }

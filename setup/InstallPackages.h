@@ -9,6 +9,6 @@ public:
     virtual void RunPackage(const Text& path) = 0;
 };
 
-// .NET when planned, the main application around its completion marker, then
-// the PDF printer when planned; raises what the runner or the settings raise.
+// The queued packages in their installation order (setup/Packages.h), the main application around
+// its completion marker; raises what the runner or the settings raise.
 void InstallPackages(SetupState& state, Platform& platform, PackageRunner& runner);

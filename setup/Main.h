@@ -11,13 +11,6 @@ public:
     virtual void OpenDownloadWindow() = 0;
 };
 
-namespace PackageFile {
-inline const Text DotNet = u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe";
-inline const Text PdfPrinter = u"PDFCreator.exe";
-inline const Text MainApp32 = u"QorMavik32.exe";
-inline const Text MainApp64 = u"QorMavik64.exe";
-}
-
 inline const Text RemoteFolder = u"qormavik/websetup/";
 inline const Text LocalFolderName = u"\\mavikfiles\\";
 

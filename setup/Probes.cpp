@@ -79,3 +79,38 @@ Text GetAddressWidth(MachineInfo& machine)
     for (const auto& width : machine.ProcessorAddressWidths()) result = width;
     return result;
 }
+
+bool MachineFacts::Answered(const Text& question, bool answer)
+{
+    log_.Write(u"Probe: " + question + u": " + (answer ? u"yes" : u"no"));
+    return answer;
+}
+
+bool MachineFacts::UserIsAnAdmin() { return Answered(u"user is an administrator", machine_.IsUserAnAdmin() != 0); }
+
+bool MachineFacts::DotNet472Installed()
+{
+    if (!dotNet472Installed_) dotNet472Installed_ = Answered(u".NET 4.7.2 installed", IsDotNet472Installed(machine_));
+    return *dotNet472Installed_;
+}
+
+bool MachineFacts::PdfPrinterInstalled()
+{
+    if (!pdfPrinterInstalled_)
+        pdfPrinterInstalled_ = Answered(u"doPDF v7 printer installed", IsPdfPrinterInstalled(machine_));
+    return *pdfPrinterInstalled_;
+}
+
+const Text& MachineFacts::AddressWidth()
+{
+    if (!addressWidth_) {
+        addressWidth_ = GetAddressWidth(machine_);
+        log_.Write(u"Probe: processor address width: \"" + *addressWidth_ + u"\"");
+    }
+    return *addressWidth_;
+}
+
+bool DotNet472Missing(MachineFacts& facts) { return !facts.DotNet472Installed(); }
+bool PdfPrinterMissing(MachineFacts& facts) { return !facts.PdfPrinterInstalled(); }
+bool On32BitProcessor(MachineFacts& facts) { return facts.AddressWidth() == u"32"; }
+bool OnOtherProcessors(MachineFacts& facts) { return !On32BitProcessor(facts); }

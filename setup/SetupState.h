@@ -4,9 +4,11 @@
 #include "platform/Text.h"
 #include "setup/PackagePins.h"
 
-#include <array>
 #include <cstdint>
 #include <map>
+#include <vector>
+
+struct Package;
 
 // A transfer that ended early: what its <name>.part holds, so that a later request can go on from there.
 struct PartialFile {
@@ -17,23 +19,23 @@ struct PartialFile {
     Text validator;
 };
 
+// A package this machine needs: where it comes from and where it goes.
+struct QueuedDownload {
+    const Package* package;
+    Text url;
+    Text localPath;
+};
+
 struct SetupState {
-    static constexpr std::int16_t QueueCapacity = 10;
+    static constexpr std::size_t QueueCapacity = 10;
 
     Text BaseUrl;
     PackagePins Pins;
     Text RemoteFolderUrl;
     Text LocalFolder;
-    Text PdfPrinterRemote;
-    Text PdfPrinterLocal;
-    Text DotNetRemote;
-    Text DotNetLocal;
-    Text MainAppRemote;
-    Text MainAppLocal;
-    // Used at indices 1 to DownloadCount; index 0 is never touched.
-    std::array<Text, QueueCapacity + 1> DownloadUrls;
-    std::array<Text, QueueCapacity + 1> DownloadPaths;
-    std::int16_t DownloadCount = 0;
+    // The packages this machine needs, in the order of the table (setup/Packages.h), which is
+    // the order they are fetched in; the installation runs them in its own order.
+    std::vector<QueuedDownload> DownloadQueue;
     Text CurrentPackage;
     bool RunnerBusy = false;
 
@@ -43,6 +45,6 @@ struct SetupState {
     std::map<Text, PartialFile> PartialFiles;
 };
 
-// Appends a copy of (url, path) to the download queue; raises RuntimeError 9
-// and leaves the queue as it was when it already holds QueueCapacity entries.
-void AddDownload(SetupState& state, const Text& url, const Text& path);
+// Appends a copy of (package, url, path) to the download queue; raises RuntimeError 9 and leaves
+// the queue as it was when it already holds QueueCapacity entries.
+void AddDownload(SetupState& state, const Package& package, const Text& url, const Text& path);

@@ -10,9 +10,9 @@ namespace {
 constexpr std::uint32_t BarColour = 0xFF0000;  // blue; XOR on white gives yellow
 }
 
-WebSetupForm::WebSetupForm(SetupState& state, Dialogs& dialogs, WebSetupControls controls,
+WebSetupForm::WebSetupForm(SetupState& state, Dialogs& dialogs, EventPump& events, WebSetupControls controls,
                            FileFetcher fetchFile, std::function<void()> installPackages)
-    : state_(state), dialogs_(dialogs), controls_(controls), fetchFile_(std::move(fetchFile)),
+    : state_(state), dialogs_(dialogs), events_(events), controls_(controls), fetchFile_(std::move(fetchFile)),
       installPackages_(std::move(installPackages))
 {
 }
@@ -26,64 +26,89 @@ void WebSetupForm::Form_Load()
         buttons.SetMousePointer(i, buttons.MousePointer(0));
         buttons.SetVisible(i, false);
     }
-    Downloading = false;
+    run_ = Run::Idle;
     state_.ShowStatus = true;
+}
+
+bool WebSetupForm::Downloading() const
+{
+    // The hidden window keeps the cancel images while the packages install.
+    return run_ == Run::Installing || ((run_ == Run::Fetching || run_ == Run::Asking) && !state_.CancelRequested);
 }
 
 void WebSetupForm::IndKur1_Click(int)
 {
-    if (Downloading) {
-        AskToCancel();
+    if (run_ == Run::Idle) {
+        StartRun();
         return;
     }
-    // A click after a confirmed cancel, while the transfer beneath has not stopped yet.
-    if (runInProgress_) return;
-    RunDownloads();
+    // Once a cancel is confirmed, clicks wait for the transfer beneath to stop: no second run
+    // starts inside the first.
+    if (run_ == Run::Fetching && !state_.CancelRequested) AskToCancel();
 }
 
 void WebSetupForm::AskToCancel()
 {
-    if (dialogs_.MsgBox(CancelQuestion, MsgBoxStyle::YesNo | MsgBoxStyle::Question) == MsgBoxResult::Yes) {
-        state_.CancelRequested = true;
-        Downloading = false;
-    }
+    run_ = Run::Asking;
+    const bool yes = dialogs_.MsgBox(CancelQuestion, MsgBoxStyle::YesNo | MsgBoxStyle::Question) == MsgBoxResult::Yes;
+    // A close while the question was open has cancelled already.
+    if (run_ != Run::Asking) return;
+    run_ = Run::Fetching;
+    if (!yes) return;
+    state_.CancelRequested = true;
+    events_.Wake();
 }
 
-void WebSetupForm::RunDownloads()
+void WebSetupForm::StartRun()
 {
-    runInProgress_ = true;
     state_.CancelRequested = false;
-    Downloading = true;
-    const int count = state_.DownloadCount;
-    std::optional<Text> firstFailure;
-    for (int i = 1; i <= count; ++i) {
-        const auto result = fetchFile_(state_.DownloadUrls[i], state_.DownloadPaths[i], *this, controls_.Label1);
-        if (state_.CancelRequested) break;
-        if (result.outcome == DownloadOutcome::Failed && !firstFailure) firstFailure = result.finalLine;
+    run_ = Run::Fetching;
+    queued_ = state_.DownloadQueue.size();
+    next_ = 0;
+    firstFailure_.reset();
+    events_.Wake();
+}
+
+double WebSetupForm::Step()
+{
+    if (run_ != Run::Fetching && run_ != Run::Closing) return Forever;
+    if (transfer_) {
+        const double due = transfer_->Step();
+        if (!transfer_->Finished()) return due;
+        const DownloadResult result = transfer_->Result();
+        transfer_.reset();
+        if (result.outcome == DownloadOutcome::Failed && !firstFailure_) firstFailure_ = result.finalLine;
     }
     if (state_.CancelRequested) {
         EndRun();
-        if (closeRequested_) controls_.form.Unload();
-        return;
+        return Forever;
+    }
+    if (next_ < queued_) {
+        const QueuedDownload& queued = state_.DownloadQueue[next_++];
+        transfer_ = fetchFile_(queued.url, queued.localPath, *this, controls_.Label1);
+        return 0;
     }
     // Installing without a package the machine needs only fails later, with a worse message.
-    if (firstFailure) {
-        controls_.Label1.SetCaption(*firstFailure);
+    if (firstFailure_) {
+        controls_.Label1.SetCaption(*firstFailure_);
         controls_.Label1.Refresh();
         EndRun();
-        return;
+        return Forever;
     }
     InstallAndUnload();
+    return Forever;
 }
 
 void WebSetupForm::EndRun()
 {
-    Downloading = false;
-    runInProgress_ = false;
+    const bool closing = run_ == Run::Closing;
+    run_ = Run::Idle;
+    if (closing) controls_.form.Unload();
 }
 
 void WebSetupForm::InstallAndUnload()
 {
+    run_ = Run::Installing;
     controls_.form.Hide();
     try {
         installPackages_();
@@ -96,21 +121,22 @@ void WebSetupForm::InstallAndUnload()
 
 void WebSetupForm::Form_QueryUnload()
 {
-    if (!runInProgress_) {
+    if (run_ == Run::Idle) {
         controls_.form.Unload();
         return;
     }
-    // DownloadFile is still running beneath this handler: it must end before the window goes.
-    closeRequested_ = true;
+    if (run_ != Run::Fetching && run_ != Run::Asking) return;
+    // The transfer beneath must stop before the window goes.
+    run_ = Run::Closing;
     state_.CancelRequested = true;
-    Downloading = false;
+    events_.Wake();
 }
 
 void WebSetupForm::Form_KeyDown(FormKey key, bool repeat)
 {
     if (repeat) return;
     // Escape only ever cancels; it never starts a run.
-    if (key == FormKey::Escape && !Downloading) return;
+    if (key == FormKey::Escape && !Downloading()) return;
     IndKur1_Click(0);
 }
 
@@ -128,7 +154,7 @@ bool WebSetupForm::IsMouseOverButton()
 void WebSetupForm::MouseCheck_Timer()
 {
     const bool over = IsMouseOverButton();
-    const int wanted = (Downloading ? 2 : 0) + (over ? 1 : 0);
+    const int wanted = (Downloading() ? 2 : 0) + (over ? 1 : 0);
     ButtonGroup& buttons = controls_.IndKur1;
     // The usual tick changes nothing and must not repaint the button.
     if (buttons.Visible(wanted)) return;

@@ -3,11 +3,14 @@
 // so that the real window and the tests' fakes share it.
 #include "download/DownloadFile.h"
 #include "platform/Dialogs.h"
+#include "platform/EventPump.h"
 #include "setup/SetupState.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 
 // A window or cursor handle; the logic only compares and passes it on.
 using NativeHandle = std::uintptr_t;
@@ -77,9 +80,9 @@ struct WebSetupControls {
     FormWindow& form;
 };
 
-// One transfer of the run; the program's is DownloadFile with showProgress set.
-using FileFetcher = std::function<DownloadResult(const Text& url, const Text& localPath, ProgressBar& bar,
-                                                 StatusLabel& statusLabel)>;
+// One transfer of the run, not begun yet; the program's is DownloadFile with showProgress set.
+using FileFetcher = std::function<std::unique_ptr<FileTransfer>(const Text& url, const Text& localPath,
+                                                                ProgressBar& bar, StatusLabel& statusLabel)>;
 
 inline const Text WelcomeText =
     u"QorMAVIK indirme yöneticine hoş geldiniz. Bu program kurulum için gerekli olan dosyaları "
@@ -91,10 +94,12 @@ inline const std::array<Text, 4> IndKur1Faces{u"İndir&Kur", u"İndir&Kur", u"İ
 // The keys the window acts on.
 enum class FormKey { Enter, Space, Escape };
 
-class WebSetupForm : public ProgressBar {
+// The window's handlers return at once: a run goes on in steps that the window's message loop
+// takes between its events (Step), and the cancel question is asked in the handler of the click.
+class WebSetupForm : public ProgressBar, public BackgroundWork {
 public:
-    WebSetupForm(SetupState& state, Dialogs& dialogs, WebSetupControls controls, FileFetcher fetchFile,
-                 std::function<void()> installPackages);
+    WebSetupForm(SetupState& state, Dialogs& dialogs, EventPump& events, WebSetupControls controls,
+                 FileFetcher fetchFile, std::function<void()> installPackages);
 
     void Form_Load();
     // Every member of the group runs the same logic.
@@ -105,16 +110,24 @@ public:
     void Form_KeyDown(FormKey key, bool repeat);
     // Raises RuntimeError (overflow) when W × oran is not a finite number; the bar is then left as it was.
     void BarAyar(float oran) override;
-    // The user closes the window: at once when idle, otherwise as a confirmed
-    // cancel after which the run unloads the window when it has ended.
+    // The user closes the window: at once when idle, otherwise as a confirmed cancel after which
+    // the window unloads once the transfer has stopped.
     void Form_QueryUnload();
+    // The run's next step: the transfer in progress goes on, or the next one begins, or the run ends.
+    double Step() override;
 
-    bool IsDownloading() const { return Downloading; }
+    // A run is in progress and not cancelled, or the packages install: the button shows İptal.
+    bool Downloading() const;
 
 private:
+    // Idle → fetching the queue's entries in turn (a retry pause is the transfer's) → done or
+    // failed → installing. Asking: the cancel question is open. Closing: the user closed the window
+    // during a run, which unloads it once the transfer beneath has stopped.
+    enum class Run { Idle, Fetching, Asking, Closing, Installing };
+
     bool IsMouseOverButton();
     void AskToCancel();
-    void RunDownloads();
+    void StartRun();
     void EndRun();
     void InstallAndUnload();
     void XorBarFromBarPos();
@@ -123,14 +136,17 @@ private:
 
     SetupState& state_;
     Dialogs& dialogs_;
+    EventPump& events_;
     WebSetupControls controls_;
     FileFetcher fetchFile_;
     std::function<void()> installPackages_;
 
-    bool Downloading = false;
+    Run run_ = Run::Idle;
+    // The queue's length when the run began, and the entry to fetch next.
+    std::size_t queued_ = 0;
+    std::size_t next_ = 0;
+    std::unique_ptr<FileTransfer> transfer_;
+    std::optional<Text> firstFailure_;
     // In the bar's pixels: where its uncovered part begins.
     float BarPos = 0;
-    // Set for a whole run, also after a confirmed cancel until the transfer beneath has stopped.
-    bool runInProgress_ = false;
-    bool closeRequested_ = false;
 };

@@ -1,6 +1,5 @@
 #include "download/win32/Win32Internet.h"
 
-#include "download/HttpAnswers.h"
 #include "platform/win32/MachineTrust.h"
 #include "platform/win32/UniqueHandle.h"
 #include "platform/win32/WideText.h"
@@ -9,6 +8,8 @@
 
 #include <array>
 #include <atomic>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -17,7 +18,10 @@ struct WinInetApi {
     SystemLibrary library{L"wininet.dll"};
     decltype(&InternetOpenW) open = library.Find<decltype(InternetOpenW)>("InternetOpenW");
     decltype(&InternetSetOptionW) setOption = library.Find<decltype(InternetSetOptionW)>("InternetSetOptionW");
-    decltype(&InternetOpenUrlW) openUrl = library.Find<decltype(InternetOpenUrlW)>("InternetOpenUrlW");
+    decltype(&InternetCrackUrlW) crackUrl = library.Find<decltype(InternetCrackUrlW)>("InternetCrackUrlW");
+    decltype(&InternetConnectW) connect = library.Find<decltype(InternetConnectW)>("InternetConnectW");
+    decltype(&HttpOpenRequestW) openRequest = library.Find<decltype(HttpOpenRequestW)>("HttpOpenRequestW");
+    decltype(&HttpSendRequestW) sendRequest = library.Find<decltype(HttpSendRequestW)>("HttpSendRequestW");
     decltype(&InternetQueryOptionW) queryOption = library.Find<decltype(InternetQueryOptionW)>("InternetQueryOptionW");
     decltype(&HttpQueryInfoW) queryInfo = library.Find<decltype(HttpQueryInfoW)>("HttpQueryInfoW");
     decltype(&InternetQueryDataAvailable) dataAvailable =
@@ -28,7 +32,8 @@ struct WinInetApi {
 
     bool Complete() const
     {
-        return open && setOption && openUrl && queryOption && queryInfo && dataAvailable && readFile && closeHandle;
+        return open && setOption && crackUrl && connect && openRequest && sendRequest && queryOption && queryInfo && dataAvailable &&
+               readFile && closeHandle;
     }
 };
 
@@ -37,38 +42,32 @@ namespace {
 // Room for the Content-Length query: 4096 bytes, all blanks until the query writes its answer.
 constexpr std::size_t HeaderBufferBytes = 4096;
 constexpr DWORD ConnectTimeoutMs = 30'000;
-// Longer than the stall timeout, so that our own wait, not WinINet's default, decides a stall.
+// Longer than the stall timeout, so that our own wait, not WinINet's, decides a stall; WinINet's
+// only bounds how long a call the window's thread gave up on keeps its thread.
 constexpr double ReceiveTimeoutMarginSeconds = 10;
 // Fresh from the server every time: no cache read or written, no cookies, no dialogs, and
 // redirects come back to the caller, which decides whether to follow them. No certificate error
 // is ever waived.
-constexpr DWORD RequestFlags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+constexpr DWORD RequestFlags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
                                INTERNET_FLAG_NO_AUTO_REDIRECT;
 
-// Owns one HINTERNET and keeps the library that closes it loaded. Closing may come from another
-// thread than the one using the handle: that is how WinINet cancels a blocked call.
-class InternetHandle {
-public:
-    InternetHandle(std::shared_ptr<const WinInetApi> api, HINTERNET handle) : api_(std::move(api)), handle_(handle) {}
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    ~InternetHandle() { Close(); }
+// wininet.dll is loaded at the first Open and stays for the program's life, so that every handle
+// can be closed through it.
+const WinInetApi* LoadedWinInet()
+{
+    static const WinInetApi api;
+    return api.Complete() ? &api : nullptr;
+}
 
-    explicit operator bool() const { return handle_ != nullptr; }
-    HINTERNET Get() const { return handle_; }
-    const WinInetApi& Api() const { return *api_; }
-    const std::shared_ptr<const WinInetApi>& SharedApi() const { return api_; }
+// Only once LoadedWinInet has answered.
+const WinInetApi& WinInet() { return *LoadedWinInet(); }
 
-    void Close()
-    {
-        if (HINTERNET handle = handle_.exchange(nullptr)) api_->closeHandle(handle);
-    }
+void CloseInternetHandle(HINTERNET handle) { WinInet().closeHandle(handle); }
 
-private:
-    std::shared_ptr<const WinInetApi> api_;
-    std::atomic<HINTERNET> handle_;
-};
+// Closing may come from another thread than the one using the handle: that is how WinINet cancels
+// a blocked call.
+using InternetHandle = UniqueResource<HINTERNET, CloseInternetHandle, nullptr, std::atomic<HINTERNET>>;
 
 const std::array<std::pair<HttpHeader, DWORD>, 4> HeaderQueries{{
     {HttpHeader::ETag, HTTP_QUERY_ETAG},
@@ -79,9 +78,10 @@ const std::array<std::pair<HttpHeader, DWORD>, 4> HeaderQueries{{
 
 class Win32HttpResponse : public HttpResponse {
 public:
-    // The root handle is kept until this response has closed its own.
-    Win32HttpResponse(std::shared_ptr<InternetHandle> root, HINTERNET url)
-        : url_(root->SharedApi(), url), root_(std::move(root))
+    // The connection's and the root handle are kept until this response has closed its own.
+    Win32HttpResponse(std::shared_ptr<InternetHandle> root, std::unique_ptr<InternetHandle> connection,
+                      std::unique_ptr<InternetHandle> url)
+        : url_(std::move(url)), connection_(std::move(connection)), root_(std::move(root))
     {
     }
 
@@ -89,7 +89,7 @@ public:
     {
         DWORD status = 0;
         DWORD size = sizeof status;
-        if (!url_.Api().queryInfo(url_.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        if (!WinInet().queryInfo(url_->Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
             return std::nullopt;
         return status;
     }
@@ -101,7 +101,7 @@ public:
         DWORD size = HeaderBufferBytes;
         DWORD index = 0;
         // A failed query leaves the blanks, which read as no number.
-        url_.Api().queryInfo(url_.Get(), HTTP_QUERY_CONTENT_LENGTH, buffer.data(), &size, &index);
+        WinInet().queryInfo(url_->Get(), HTTP_QUERY_CONTENT_LENGTH, buffer.data(), &size, &index);
         std::string text;
         for (wchar_t unit : buffer) {
             if (unit == L'\0') break;
@@ -120,7 +120,7 @@ public:
         while (true) {
             DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
             DWORD index = 0;
-            if (url_.Api().queryInfo(url_.Get(), query, buffer.data(), &size, &index))
+            if (WinInet().queryInfo(url_->Get(), query, buffer.data(), &size, &index))
                 return FromWide(buffer.data(), size / sizeof(wchar_t));
             if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
             buffer.resize(size / sizeof(wchar_t) + 1);
@@ -133,19 +133,20 @@ public:
         // Waits for the first bytes only: a slow server still shows progress, and a wait that
         // lasts means that no byte at all has come.
         DWORD available = 0;
-        if (!url_.Api().dataAvailable(url_.Get(), &available, 0, 0)) return false;
+        if (!WinInet().dataAvailable(url_->Get(), &available, 0, 0)) return false;
         if (available == 0) return true;
         DWORD count = 0;
         const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(available, buffer.size()));
-        if (!url_.Api().readFile(url_.Get(), buffer.data(), wanted, &count)) return false;
+        if (!WinInet().readFile(url_->Get(), buffer.data(), wanted, &count)) return false;
         bytesRead = count;
         return true;
     }
 
-    void Abort() override { url_.Close(); }
+    void Abort() override { url_->Reset(); }
 
 private:
-    InternetHandle url_;
+    std::unique_ptr<InternetHandle> url_;
+    std::unique_ptr<InternetHandle> connection_;
     std::shared_ptr<InternetHandle> root_;
 };
 
@@ -155,6 +156,33 @@ std::wstring RangeHeaders(const ByteRange& range)
     Text headers = u"Range: bytes=" + DecimalText(range.from) + u"-\r\n";
     if (!range.ifRange.empty()) headers += u"If-Range: " + range.ifRange + u"\r\n";
     return std::wstring(Wide(headers));
+}
+
+void SetTimeout(const InternetHandle& handle, DWORD option, DWORD milliseconds)
+{
+    WinInet().setOption(handle.Get(), option, &milliseconds, sizeof milliseconds);
+}
+
+// A URL's parts as WinINet needs them to connect and to ask.
+struct UrlParts {
+    std::wstring host;
+    INTERNET_PORT port = 0;
+    std::wstring object;
+    bool secure = false;
+};
+
+std::optional<UrlParts> Crack(const WinInetApi& api, const Text& url)
+{
+    URL_COMPONENTSW components{};
+    components.dwStructSize = sizeof components;
+    components.dwHostNameLength = 1;
+    components.dwUrlPathLength = 1;
+    components.dwExtraInfoLength = 1;
+    if (!api.crackUrl(Wide(url), 0, 0, &components)) return std::nullopt;
+    return UrlParts{std::wstring(components.lpszHostName, components.dwHostNameLength), components.nPort,
+                    std::wstring(components.lpszUrlPath, components.dwUrlPathLength) +
+                        std::wstring(components.lpszExtraInfo, components.dwExtraInfoLength),
+                    components.nScheme == INTERNET_SCHEME_HTTPS};
 }
 
 // WinINet trusts the roots of the user's store as well, which any program of the user may add: the
@@ -175,56 +203,64 @@ bool ServerTrustedByMachine(const WinInetApi& api, HINTERNET request)
 
 class Win32InternetSession : public InternetSession {
 public:
-    explicit Win32InternetSession(std::shared_ptr<InternetHandle> root) : root_(std::move(root)) {}
+    Win32InternetSession(std::shared_ptr<InternetHandle> root, DWORD receiveTimeoutMs)
+        : root_(std::move(root)), receiveTimeoutMs_(receiveTimeoutMs)
+    {
+    }
 
+    // The request handle exists before the request is sent, so that it carries the timeouts: Wine
+    // takes them from it alone.
     std::unique_ptr<HttpResponse> OpenUrl(const Text& url, const ByteRange& range) override
     {
+        const WinInetApi& api = WinInet();
+        const auto parts = Crack(api, url);
+        if (!parts) return Failed(ERROR_INTERNET_INVALID_URL);
+        auto connection = std::make_unique<InternetHandle>(api.connect(root_->Get(), parts->host.c_str(), parts->port, nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0));
+        if (!*connection) return Failed(GetLastError());
+        auto request = std::make_unique<InternetHandle>(api.openRequest(connection->Get(), L"GET", parts->object.c_str(), nullptr, nullptr,
+                                                nullptr, RequestFlags | (parts->secure ? INTERNET_FLAG_SECURE : 0), 0));
+        if (!*request) return Failed(GetLastError());
+        for (const DWORD option : {INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+            SetTimeout(*request, option, receiveTimeoutMs_);
         const std::wstring headers = RangeHeaders(range);
-        HINTERNET handle = root_->Api().openUrl(root_->Get(), Wide(url), headers.empty() ? nullptr : headers.c_str(),
-                                                static_cast<DWORD>(headers.size()), RequestFlags, 0);
-        if (!handle) {
-            lastFailure_ = InternetFailureOf(GetLastError());
-            return nullptr;
-        }
-        auto response = std::make_unique<Win32HttpResponse>(root_, handle);
+        const BOOL sent = api.sendRequest(request->Get(), headers.empty() ? nullptr : headers.c_str(),
+                                          static_cast<DWORD>(headers.size()), nullptr, 0);
+        if (!sent) return Failed(GetLastError());
         // Before the caller reads a byte of the body.
-        if (IsHttps(url) && !ServerTrustedByMachine(root_->Api(), handle)) {
+        if (parts->secure && !ServerTrustedByMachine(api, request->Get())) {
             lastFailure_ = InternetFailure::SecureChannel;
             return nullptr;
         }
-        return response;
+        return std::make_unique<Win32HttpResponse>(root_, std::move(connection), std::move(request));
     }
 
     InternetFailure LastFailure() const override { return lastFailure_; }
 
-    // Closing the root closes the handles below it, and with them a request still being sent.
-    void Abort() override { root_->Close(); }
+    // Closing the root closes the handles below it, with them a request still being sent.
+    void Abort() override { root_->Reset(); }
 
 private:
+    std::unique_ptr<HttpResponse> Failed(DWORD error)
+    {
+        lastFailure_ = InternetFailureOf(error);
+        return nullptr;
+    }
+
     std::shared_ptr<InternetHandle> root_;
+    const DWORD receiveTimeoutMs_;
     InternetFailure lastFailure_ = InternetFailure::Connection;
 };
-
-void SetTimeout(const InternetHandle& root, DWORD option, DWORD milliseconds)
-{
-    root.Api().setOption(root.Get(), option, &milliseconds, sizeof milliseconds);
-}
 
 } // namespace
 
 std::unique_ptr<InternetSession> Win32Internet::Open(const Text& agent)
 {
-    if (!api_) {
-        auto api = std::make_shared<const WinInetApi>();
-        if (!api->Complete()) return nullptr;
-        api_ = std::move(api);
-    }
-    auto root = std::make_shared<InternetHandle>(
-        api_, api_->open(Wide(agent), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    const WinInetApi* api = LoadedWinInet();
+    if (!api) return nullptr;
+    auto root = std::make_shared<InternetHandle>(api->open(Wide(agent), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!*root) return nullptr;
     SetTimeout(*root, INTERNET_OPTION_CONNECT_TIMEOUT, ConnectTimeoutMs);
     const auto receive = static_cast<DWORD>((stallTimeoutSeconds_ + ReceiveTimeoutMarginSeconds) * 1000);
-    SetTimeout(*root, INTERNET_OPTION_RECEIVE_TIMEOUT, receive);
-    SetTimeout(*root, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, receive);
-    return std::make_unique<Win32InternetSession>(std::move(root));
+    return std::make_unique<Win32InternetSession>(std::move(root), receive);
 }

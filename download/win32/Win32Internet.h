@@ -3,11 +3,8 @@
 
 #include <memory>
 
-struct WinInetApi;
-
 // Internet on WinINet. wininet.dll is not one of Windows' known DLLs, so it is not
-// imported: it is loaded from the system folder at the first Open and stays loaded
-// while any of its handles is open.
+// imported: it is loaded from the system folder at the first Open and stays loaded.
 class Win32Internet : public Internet {
 public:
     explicit Win32Internet(double stallTimeoutSeconds) : stallTimeoutSeconds_(stallTimeoutSeconds) {}
@@ -16,5 +13,4 @@ public:
 
 private:
     const double stallTimeoutSeconds_;
-    std::shared_ptr<const WinInetApi> api_;
 };

@@ -280,6 +280,10 @@ class Driver:
         answer = self.ask("senttext", control.hwnd)
         return answer["text"], answer["length"]
 
+    def started_threads(self, pid: int) -> list[int]:
+        """The threads that the code of the process's exe started, and that run still (ids)."""
+        return [thread["tid"] for thread in self.ask("threads", pid)["started"]]
+
     def accessible_name(self, control: Control | Window) -> str:
         """What a screen reader announces for the control: the name its accessibility proxy gives."""
         return self.ask("accname", control.hwnd)["name"]

@@ -13,19 +13,13 @@ from .builds import PROGRAM, Build
 from .crashes import CrashLog
 from .driver import Driver
 from .machine import Machine, program_folder
+from .packages import DOTNET, MAIN_APP, PDF_PRINTER  # noqa: F401 (the names the tests import from here)
 from .server import Package, PackageServer
 from .tls import certificates
 from .wine import Prefix, copy_prefix, template_prefix, windows_path
 
-# Every package the program may ask for, in queue order.
-DOTNET = "NDP472-KB4054530-x86-x64-AllOS-ENU.exe"
-PDF_PRINTER = "PDFCreator.exe"
-MAIN_APP_32 = "QorMavik32.exe"
-MAIN_APP_64 = "QorMavik64.exe"
 # Where Wine 8 reads the screen's DPI (a DWORD), as Windows did before per-monitor settings.
 DPI_KEY = r"HKCU\Control Panel\Desktop"
-# Wine reports a 64-bit processor, also to a 32-bit program.
-MAIN_APP = MAIN_APP_64
 # The program's own folder in ProgramData, which holds its log, and the folder its first run there
 # makes in it for the packages to start from.
 DATA_FOLDER = r"C:\ProgramData\MavikSetupWebCD"

@@ -468,6 +468,48 @@ std::string Printers(Arguments)
     return "{\"printers\":" + Joined(names) + "}";
 }
 
+// The threads that the code of the process's own exe started: each one's start address lies in
+// the exe's image and is not the exe's entry point, where the main thread starts. Wine's own
+// threads (the loader's, the thread pool's, WinINet's) start in its DLLs.
+std::string Threads(Arguments arguments)
+{
+    const auto processId = static_cast<DWORD>(NumberArgument(arguments[0]));
+    using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<QueryThread>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+    constexpr int ThreadQuerySetWin32StartAddress = 9;
+
+    const OwnedFile modules = OpenedFile(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+    MODULEENTRY32W exe{};
+    exe.dwSize = sizeof exe;
+    if (!modules || !Module32FirstW(modules.Get(), &exe)) throw CommandError(L"no modules of that process");
+    const OwnedHandle process(OpenProcess(PROCESS_VM_READ | PROCESS_QUERY_INFORMATION, FALSE, processId));
+    IMAGE_DOS_HEADER dos{};
+    IMAGE_NT_HEADERS headers{};
+    if (!process || !ReadProcessMemory(process.Get(), exe.modBaseAddr, &dos, sizeof dos, nullptr) ||
+        !ReadProcessMemory(process.Get(), exe.modBaseAddr + dos.e_lfanew, &headers, sizeof headers, nullptr))
+        throw CommandError(L"the exe's headers cannot be read");
+    const auto base = reinterpret_cast<std::uintptr_t>(exe.modBaseAddr);
+    const std::uintptr_t entry = base + headers.OptionalHeader.AddressOfEntryPoint;
+
+    const OwnedFile snapshot = OpenedFile(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 thread{};
+    thread.dwSize = sizeof thread;
+    int all = 0;
+    std::vector<std::string> started;
+    for (BOOL more = Thread32First(snapshot.Get(), &thread); more; more = Thread32Next(snapshot.Get(), &thread)) {
+        if (thread.th32OwnerProcessID != processId) continue;
+        ++all;
+        const OwnedHandle opened(OpenThread(THREAD_QUERY_INFORMATION, FALSE, thread.th32ThreadID));
+        std::uintptr_t start = 0;
+        if (!opened || query(opened.Get(), ThreadQuerySetWin32StartAddress, &start, sizeof start, nullptr) != 0)
+            throw CommandError(L"the start of thread " + std::to_wstring(thread.th32ThreadID) + L" cannot be read");
+        if (start >= base && start < base + exe.modBaseSize && start != entry)
+            started.push_back("{\"tid\":" + Number(thread.th32ThreadID) + ",\"start\":" + Number(start) + "}");
+    }
+    return "{\"threads\":" + Number(all) + ",\"started\":" + Joined(started) + "}";
+}
+
 std::string Idle(Arguments);
 
 struct Command {
@@ -483,6 +525,7 @@ const Command commands[] = {
     {L"key", 1, Key},         {L"focus", 1, Focus},     {L"activate", 1, Activate},
     {L"accname", 1, AccessibleName},
     {L"senttext", 1, SentText},
+    {L"threads", 1, Threads},
 };
 
 std::string Run(Arguments words)

@@ -1,44 +1,31 @@
 #pragma once
 // Owners of COM references, BSTRs and VARIANTs; each is released in one place.
+#include "platform/UniqueResource.h"
+
 #include <windows.h>
 // After windows.h, which they build on.
 #include <objbase.h>
 #include <oleauto.h>
 
-#include <utility>
 
 template <typename Interface>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr()
-    {
-        if (pointer_) pointer_->Release();
-    }
-    Interface* operator->() const { return pointer_; }
-    Interface* Get() const { return pointer_; }
-    explicit operator bool() const { return pointer_ != nullptr; }
-    // For functions that hand out a new reference through an out-parameter.
-    Interface** Receive() { return &pointer_; }
-    void** ReceiveVoid() { return reinterpret_cast<void**>(&pointer_); }
+void ReleaseReference(Interface* pointer)
+{
+    pointer->Release();
+}
 
-private:
-    Interface* pointer_ = nullptr;
-};
+template <typename Interface>
+using ComPtr = UniqueResource<Interface*, ReleaseReference<Interface>>;
 
-class Bstr {
-public:
-    explicit Bstr(const wchar_t* text) : value_(SysAllocString(text)) {}
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { SysFreeString(value_); }
-    BSTR Get() const { return value_; }
+// For the functions that hand out a new reference through a void** (CoCreateInstance).
+template <typename Interface>
+void** PutVoid(ComPtr<Interface>& pointer)
+{
+    return reinterpret_cast<void**>(pointer.Put());
+}
 
-private:
-    BSTR value_;
-};
+inline void FreeBstr(BSTR text) { SysFreeString(text); }
+using Bstr = UniqueResource<BSTR, FreeBstr>;
 
 class Variant {
 public:

@@ -7,14 +7,16 @@ inline void DeleteMemoryDc(HDC dc) { DeleteDC(dc); }
 inline void ReleaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
 inline void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
 inline void DestroyCursorHandle(HCURSOR cursor) { DestroyCursor(cursor); }
+inline void DestroyWindowHandle(HWND window) { DestroyWindow(window); }
 
-using UniqueBitmap = UniqueResource<HBITMAP, DeleteGdiObject, static_cast<HBITMAP>(nullptr)>;
-using UniqueBrush = UniqueResource<HBRUSH, DeleteGdiObject, static_cast<HBRUSH>(nullptr)>;
-using UniqueFont = UniqueResource<HFONT, DeleteGdiObject, static_cast<HFONT>(nullptr)>;
-using UniqueMemoryDc = UniqueResource<HDC, DeleteMemoryDc, static_cast<HDC>(nullptr)>;
-using UniqueScreenDc = UniqueResource<HDC, ReleaseScreenDc, static_cast<HDC>(nullptr)>;
-using UniqueIcon = UniqueResource<HICON, DestroyIconHandle, static_cast<HICON>(nullptr)>;
-using UniqueCursor = UniqueResource<HCURSOR, DestroyCursorHandle, static_cast<HCURSOR>(nullptr)>;
+using UniqueBitmap = UniqueResource<HBITMAP, DeleteGdiObject>;
+using UniqueBrush = UniqueResource<HBRUSH, DeleteGdiObject>;
+using UniqueFont = UniqueResource<HFONT, DeleteGdiObject>;
+using UniqueMemoryDc = UniqueResource<HDC, DeleteMemoryDc>;
+using UniqueScreenDc = UniqueResource<HDC, ReleaseScreenDc>;
+using UniqueIcon = UniqueResource<HICON, DestroyIconHandle>;
+using UniqueCursor = UniqueResource<HCURSOR, DestroyCursorHandle>;
+using UniqueWindow = UniqueResource<HWND, DestroyWindowHandle>;
 
 // Keeps object selected into dc for its own lifetime, so that the object can be freed afterwards.
 class SelectedObject {

@@ -19,7 +19,8 @@
     X(User32, GetWindowLongW) X(User32, GetWindowThreadProcessId) X(User32, InflateRect)            \
     X(User32, InvalidateRect) X(User32, KillTimer) X(User32, LoadCursorW) X(User32, LoadImageW)     \
     X(User32, MessageBoxW) X(User32, MoveWindow) X(User32, MsgWaitForMultipleObjects)               \
-    X(User32, MsgWaitForMultipleObjectsEx) X(User32, PeekMessageW) X(User32, PostQuitMessage)       \
+    X(User32, MsgWaitForMultipleObjectsEx) X(User32, PeekMessageW) X(User32, PostMessageW)          \
+    X(User32, PostQuitMessage)                                                                      \
     X(User32, PostThreadMessageW) X(User32, RegisterClassExW) X(User32, ReleaseDC)                  \
     X(User32, SendMessageW) X(User32, SetCursor) X(User32, SetFocus) X(User32, SetTimer)            \
     X(User32, SetWindowLongW) X(User32, SetWindowPos) X(User32, SetWindowTextW)                     \

@@ -11,17 +11,8 @@ void LoadedWindows::Loaded() { ++loadedCount; }
 void LoadedWindows::Unloaded()
 {
     --loadedCount;
-    // Wakes up the loop below, which may be blocked in GetMessage.
+    // Wakes up the program's message loop (Win32EventPump), which may be waiting for a message.
     if (loadedCount == 0) PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
 int LoadedWindows::Count() { return loadedCount; }
-
-void LoadedWindows::RunUntilNoneLoaded()
-{
-    MSG message;
-    while (loadedCount > 0 && GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}

@@ -6,6 +6,4 @@ namespace LoadedWindows {
 void Loaded();
 void Unloaded();
 int Count();
-// Serves window events until no window is loaded.
-void RunUntilNoneLoaded();
 }

@@ -34,12 +34,12 @@ UniqueBitmap DecodePng(const BYTE* data, DWORD length, SIZE& size)
     UINT width = 0;
     UINT height = 0;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                factory.ReceiveVoid())) ||
-        FAILED(factory->CreateStream(stream.Receive())) ||
+                                PutVoid(factory))) ||
+        FAILED(factory->CreateStream(stream.Put())) ||
         FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data), length)) ||
         FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                decoder.Receive())) ||
-        FAILED(decoder->GetFrame(0, frame.Receive())) || FAILED(factory->CreateFormatConverter(converter.Receive())) ||
+                                                decoder.Put())) ||
+        FAILED(decoder->GetFrame(0, frame.Put())) || FAILED(factory->CreateFormatConverter(converter.Put())) ||
         FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
                                      WICBitmapPaletteTypeCustom)) ||
         FAILED(converter->GetSize(&width, &height)))

@@ -15,3 +15,8 @@ Text SystemErrorText(DWORD error, const Text& subject)
         text.replace(at, 2, subject);
     return text;
 }
+
+RuntimeError Win32Error(DWORD error, std::optional<std::int32_t> number, const Text& subject)
+{
+    return RuntimeError(number.value_or(static_cast<std::int32_t>(error)), SystemErrorText(error, subject));
+}

@@ -5,8 +5,3 @@ class Win32Dialogs : public Dialogs {
 public:
     int MsgBox(const Text& text, int style, const Text& title) override;
 };
-
-class Win32EventPump : public EventPump {
-public:
-    void DoEvents() override;
-};

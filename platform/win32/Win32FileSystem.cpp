@@ -14,29 +14,12 @@ namespace {
 
 [[noreturn]] void RaiseLastError()
 {
-    DWORD error = GetLastError();
+    const DWORD error = GetLastError();
     std::int32_t number = ErrorNumber::PathFileAccess;
     if (error == ERROR_FILE_NOT_FOUND) number = ErrorNumber::FileNotFound;
     if (error == ERROR_PATH_NOT_FOUND) number = ErrorNumber::PathNotFound;
-    throw RuntimeError(number, SystemErrorText(error));
+    throw Win32Error(error, number);
 }
-
-class FindHandle {
-public:
-    FindHandle(const Text& pattern, WIN32_FIND_DATAW& data)
-        : handle_(FindFirstFileW(Wide(pattern), &data)) {}
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    ~FindHandle()
-    {
-        if (Found()) FindClose(handle_);
-    }
-    bool Found() const { return handle_ != INVALID_HANDLE_VALUE; }
-    bool Next(WIN32_FIND_DATAW& data) { return FindNextFileW(handle_, &data) != FALSE; }
-
-private:
-    HANDLE handle_;
-};
 
 bool Matches(const WIN32_FIND_DATAW& entry, int attributes)
 {
@@ -90,10 +73,8 @@ public:
     explicit SecurityDescriptor(const ProtectedAccess& access)
     {
         const Text text = SecurityDescriptorText(access);
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Wide(text), SDDL_REVISION_1, &descriptor, nullptr))
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Wide(text), SDDL_REVISION_1, memory_.Put(), nullptr))
             RaiseLastError();
-        memory_ = LocalMemory(descriptor);
     }
     PSECURITY_DESCRIPTOR Get() const { return memory_.Get(); }
 
@@ -157,11 +138,11 @@ Text Win32FileSystem::Dir(const Text& path, int attributes)
     // existing folder is found through its "." entry.
     const Text pattern = EndsWith(path, u"\\") ? path + u"*" : path;
     WIN32_FIND_DATAW entry{};
-    FindHandle find(pattern, entry);
-    if (!find.Found()) return {};
+    const UniqueFind find(FindFirstFileW(Wide(pattern), &entry));
+    if (!find) return {};
     do {
         if (Matches(entry, attributes)) return FromWide(entry.cFileName);
-    } while (find.Next(entry));
+    } while (FindNextFileW(find.Get(), &entry));
     return {};
 }
 
@@ -218,12 +199,12 @@ std::vector<Text> Win32FileSystem::FolderEntries(const Text& path)
 {
     std::vector<Text> names;
     WIN32_FIND_DATAW entry{};
-    FindHandle find(WithoutTrailingSeparator(path) + u"\\*", entry);
-    if (!find.Found()) RaiseLastError();
+    const UniqueFind find(FindFirstFileW(Wide(WithoutTrailingSeparator(path) + u"\\*"), &entry));
+    if (!find) RaiseLastError();
     do {
         const Text name = FromWide(entry.cFileName);
         if (name != u"." && name != u"..") names.push_back(name);
-    } while (find.Next(entry));
+    } while (FindNextFileW(find.Get(), &entry));
     return names;
 }
 

@@ -36,7 +36,7 @@ public:
         CLSID classId{};
         Check(CLSIDFromProgID(L"WScript.Shell", &classId), u"WScript.Shell");
         Check(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                               shell_.ReceiveVoid()),
+                               PutVoid(shell_)),
               u"WScript.Shell");
         wchar_t method[] = L"RegRead";
         LPOLESTR names[] = {method};
@@ -45,7 +45,7 @@ public:
 
     Text RegRead(const Text& fullPath) override
     {
-        Bstr path(Wide(fullPath));
+        const Bstr path(SysAllocString(Wide(fullPath)));
         VARIANTARG argument;
         VariantInit(&argument);
         V_VT(&argument) = VT_BSTR;
@@ -86,7 +86,7 @@ std::vector<Text> Win32MachineInfo::PrinterNames()
     enumPrinters(flags, nullptr, 4, nullptr, 0, &needed, &count);
     std::vector<BYTE> buffer(needed ? needed : 1);
     if (!enumPrinters(flags, nullptr, 4, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count))
-        throw RuntimeError(AutomationError, SystemErrorText(GetLastError()));
+        throw Win32Error(GetLastError(), AutomationError);
 
     std::vector<Text> names;
     const auto* printers = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
@@ -98,29 +98,29 @@ std::vector<Text> Win32MachineInfo::ProcessorAddressWidths()
 {
     ComPtr<IWbemLocator> locator;
     Check(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                           locator.ReceiveVoid()),
+                           PutVoid(locator)),
           u"Winmgmts");
     ComPtr<IWbemServices> services;
-    Bstr cimv2(L"ROOT\\CIMV2");
+    const Bstr cimv2(SysAllocString(L"ROOT\\CIMV2"));
     Check(locator->ConnectServer(cimv2.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                 services.Receive()),
+                                 services.Put()),
           u"Winmgmts");
     CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
                       RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
 
     ComPtr<IEnumWbemClassObject> processors;
-    Bstr language(L"WQL");
-    Bstr query(L"SELECT * FROM Win32_Processor");
+    const Bstr language(SysAllocString(L"WQL"));
+    const Bstr query(SysAllocString(L"SELECT * FROM Win32_Processor"));
     Check(services->ExecQuery(language.Get(), query.Get(),
                               WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
-                              processors.Receive()),
+                              processors.Put()),
           u"ExecQuery");
 
     std::vector<Text> widths;
     while (true) {
         ComPtr<IWbemClassObject> processor;
         ULONG returned = 0;
-        Check(processors->Next(static_cast<LONG>(WBEM_INFINITE), 1, processor.Receive(), &returned), u"ExecQuery");
+        Check(processors->Next(static_cast<LONG>(WBEM_INFINITE), 1, processor.Put(), &returned), u"ExecQuery");
         if (returned == 0) break;
         Variant width;
         Check(processor->Get(L"AddressWidth", 0, width.Get(), nullptr, nullptr), u"AddressWidth");

@@ -65,7 +65,7 @@ std::unique_ptr<StartedProcess> Win32Processes::Start(const Text& path, int wind
     if (!CreateProcessW(Wide(path), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr, FALSE,
                         0, nullptr, Wide(currentFolder), &startup, &started)) {
         const DWORD error = GetLastError();
-        throw RuntimeError(StartErrorNumber(error), SystemErrorText(error, path));
+        throw Win32Error(error, StartErrorNumber(error), path);
     }
     UniqueHandle process(started.hProcess);
     const UniqueHandle thread(started.hThread);

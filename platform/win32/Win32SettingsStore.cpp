@@ -9,7 +9,7 @@
 namespace {
 
 void CloseKey(HKEY key) { RegCloseKey(key); }
-using UniqueKey = UniqueResource<HKEY, CloseKey, static_cast<HKEY>(nullptr)>;
+using UniqueKey = UniqueResource<HKEY, CloseKey>;
 
 Text SectionPath(const Text& application, const Text& section)
 {
@@ -18,7 +18,7 @@ Text SectionPath(const Text& application, const Text& section)
 
 [[noreturn]] void RaiseRegistryError(LSTATUS status)
 {
-    throw RuntimeError(ErrorNumber::InvalidProcedureCall, SystemErrorText(static_cast<DWORD>(status)));
+    throw Win32Error(static_cast<DWORD>(status), ErrorNumber::InvalidProcedureCall);
 }
 
 } // namespace
@@ -26,11 +26,10 @@ Text SectionPath(const Text& application, const Text& section)
 void Win32SettingsStore::SaveSetting(const Text& application, const Text& section, const Text& key,
                                      const Text& value)
 {
-    HKEY created = nullptr;
+    UniqueKey sectionKey;
     LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, Wide(SectionPath(application, section)), 0, nullptr, 0,
-                                     KEY_SET_VALUE, nullptr, &created, nullptr);
+                                     KEY_SET_VALUE, nullptr, sectionKey.Put(), nullptr);
     if (status != ERROR_SUCCESS) RaiseRegistryError(status);
-    const UniqueKey sectionKey(created);
     const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(char16_t));
     status = RegSetValueExW(sectionKey.Get(), Wide(key), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                             bytes);

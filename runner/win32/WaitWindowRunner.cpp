@@ -44,13 +44,9 @@ struct WaitArtwork {
     UniqueFont font;
 };
 
-[[noreturn]] void RaiseLastError()
-{
-    const DWORD error = GetLastError();
-    throw RuntimeError(ErrorNumber::InvalidProcedureCall, SystemErrorText(error));
-}
+[[noreturn]] void RaiseLastError() { throw Win32Error(GetLastError(), ErrorNumber::InvalidProcedureCall); }
 
-class Win32WaitWindow : public WaitWindowView {
+class Win32WaitWindow : public WaitWindowView, private WindowObject {
 public:
     explicit Win32WaitWindow(FOneAl& handlers) : handlers_(handlers) {}
     Win32WaitWindow(const Win32WaitWindow&) = delete;
@@ -80,7 +76,7 @@ public:
     }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnCreate();
     void Layout();
     LRESULT OnDpiChanged(int dpi, const RECT& suggested);
@@ -98,10 +94,10 @@ private:
 
 void Win32WaitWindow::Load()
 {
-    RegisterWindowClass(ClassName, WindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    RegisterWindowClass(ClassName, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     // Sized once it knows the DPI of the monitor it was placed on.
     if (!CreateWindowExW(FrameExStyle, ClassName, Caption, FrameStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr,
-                         nullptr, ProgramModule(), this))
+                         nullptr, ProgramModule(), static_cast<WindowObject*>(this)))
         RaiseLastError();
     const RECT frame = FrameForClient(ToPixels(ClientArea, dpi_), FrameStyle, FrameExStyle, dpi_);
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
@@ -109,20 +105,17 @@ void Win32WaitWindow::Load()
     handlers_.Form_Load(*this);
 }
 
-LRESULT CALLBACK Win32WaitWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT Win32WaitWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = WindowOwner<Win32WaitWindow>(window, message, lParam);
-    if (self) {
-        if (message == WM_NCCREATE) self->window_ = window;
-        switch (message) {
-        case WM_CREATE: return self->OnCreate();
-        case WM_TIMER: return self->OnTimer(wParam);
-        case WM_DPICHANGED: return self->OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
-        // The window goes away only after its package has been dealt with.
-        case WM_CLOSE: return 0;
-        case WM_DESTROY: return self->OnDestroy();
-        case WM_NCDESTROY: return self->OnNcDestroy();
-        }
+    if (message == WM_NCCREATE) window_ = window;
+    switch (message) {
+    case WM_CREATE: return OnCreate();
+    case WM_TIMER: return OnTimer(wParam);
+    case WM_DPICHANGED: return OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+    // The window goes away only after its package has been dealt with.
+    case WM_CLOSE: return 0;
+    case WM_DESTROY: return OnDestroy();
+    case WM_NCDESTROY: return OnNcDestroy();
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -27,14 +27,3 @@ public:
         return answer;
     }
 };
-
-class FakeEventPump : public EventPump {
-public:
-    int calls = 0;
-    std::function<void()> onDoEvents;         // the events that are pending this time
-    void DoEvents() override
-    {
-        ++calls;
-        if (onDoEvents) onDoEvents();
-    }
-};

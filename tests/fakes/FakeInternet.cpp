@@ -4,19 +4,32 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace {
 
+// Counted open from construction to destruction, as a handle is.
+class OpenHandle {
+public:
+    OpenHandle(FakeInternet& net, Text closing) : net_(net), closing_(std::move(closing)) { ++net_.open_; }
+    OpenHandle(const OpenHandle&) = delete;
+    OpenHandle& operator=(const OpenHandle&) = delete;
+    ~OpenHandle()
+    {
+        --net_.open_;
+        net_.Record(closing_);
+    }
+
+private:
+    FakeInternet& net_;
+    Text closing_;
+};
+
 class FakeResponse : public HttpResponse {
 public:
-    FakeResponse(FakeInternet& net, FakeResource resource) : net_(net), resource_(std::move(resource))
+    FakeResponse(FakeInternet& net, FakeResource resource)
+        : net_(net), handle_(net, u"CloseUrl"), resource_(std::move(resource))
     {
-        ++net_.openResponses;
-    }
-    ~FakeResponse() override
-    {
-        --net_.openResponses;
-        net_.log.push_back(u"CloseUrl");
     }
     std::optional<std::uint32_t> StatusCode() override { return resource_.status; }
     std::string ContentLengthText() override
@@ -33,10 +46,14 @@ public:
     }
     bool Read(std::span<std::byte> buffer, std::size_t& bytesRead) override
     {
-        net_.log.push_back(u"Read");
-        if (net_.onRead) net_.onRead(static_cast<int>(next_));
-        if (resource_.stallAtRead == next_) throw NeverReturns{};
+        net_.Record(u"Read");
         bytesRead = 0;
+        if (resource_.stallAtRead == next_) {
+            abort_.Wait();
+            std::this_thread::sleep_for(resource_.lingersAfterAbort);
+            net_.Record(u"Unblocked");
+            return false;
+        }
         if (next_ >= resource_.reads.size()) {
             ++next_;
             return !resource_.failAfterReads;
@@ -52,11 +69,17 @@ public:
         }
         return true;
     }
-    void Abort() override { net_.log.push_back(u"AbortUrl"); }
+    void Abort() override
+    {
+        net_.Record(u"AbortUrl");
+        abort_.Release();
+    }
 
 private:
     FakeInternet& net_;
+    OpenHandle handle_;
     FakeResource resource_;
+    FakeBlock abort_;
     std::size_t next_ = 0;
     // Bytes of reads[next_] already given out.
     std::size_t taken_ = 0;
@@ -64,38 +87,38 @@ private:
 
 class FakeSession : public InternetSession {
 public:
-    explicit FakeSession(FakeInternet& net) : net_(net) { ++net_.openSessions; }
-    ~FakeSession() override
-    {
-        --net_.openSessions;
-        net_.log.push_back(u"CloseSession");
-    }
+    explicit FakeSession(FakeInternet& net) : net_(net), handle_(net, u"CloseSession") {}
     std::unique_ptr<HttpResponse> OpenUrl(const Text& url, const ByteRange& range) override
     {
-        net_.log.push_back(u"OpenUrl " + url);
-        net_.requests.push_back({url, range});
-        FakeResource resource;
-        if (auto queued = net_.nextAnswers.find(url); queued != net_.nextAnswers.end() && !queued->second.empty()) {
-            resource = std::move(queued->second.front());
-            queued->second.pop_front();
-        } else if (auto found = net_.resources.find(url); found != net_.resources.end()) {
-            resource = found->second;
-        } else {
+        net_.Record(u"OpenUrl " + url);
+        auto resource = net_.Answer(url, range);
+        if (!resource) {
             lastFailure_ = InternetFailure::Connection;
             return nullptr;
         }
-        if (resource.openFails) {
-            lastFailure_ = *resource.openFails;
+        if (resource->openFails) {
+            lastFailure_ = *resource->openFails;
             return nullptr;
         }
-        if (resource.stallBeforeHead) throw NeverReturns{};
-        return std::make_unique<FakeResponse>(net_, std::move(resource));
+        if (resource->stallBeforeHead) {
+            abort_.Wait();
+            net_.Record(u"Unblocked");
+            lastFailure_ = InternetFailure::Connection;
+            return nullptr;
+        }
+        return std::make_unique<FakeResponse>(net_, std::move(*resource));
     }
     InternetFailure LastFailure() const override { return lastFailure_; }
-    void Abort() override { net_.log.push_back(u"AbortSession"); }
+    void Abort() override
+    {
+        net_.Record(u"AbortSession");
+        abort_.Release();
+    }
 
 private:
     FakeInternet& net_;
+    OpenHandle handle_;
+    FakeBlock abort_;
     InternetFailure lastFailure_ = InternetFailure::Connection;
 };
 
@@ -103,9 +126,40 @@ private:
 
 std::unique_ptr<InternetSession> FakeInternet::Open(const Text& agent)
 {
-    log.push_back(u"Open " + agent);
+    Record(u"Open " + agent);
     if (sessionFails) return nullptr;
     return std::make_unique<FakeSession>(*this);
+}
+
+void FakeInternet::Record(const Text& entry)
+{
+    std::lock_guard lock(mutex_);
+    log_.push_back(entry);
+}
+
+std::optional<FakeResource> FakeInternet::Answer(const Text& url, const ByteRange& range)
+{
+    std::lock_guard lock(mutex_);
+    requests_.push_back({url, range});
+    if (auto queued = nextAnswers.find(url); queued != nextAnswers.end() && !queued->second.empty()) {
+        FakeResource resource = std::move(queued->second.front());
+        queued->second.pop_front();
+        return resource;
+    }
+    if (auto found = resources.find(url); found != resources.end()) return found->second;
+    return std::nullopt;
+}
+
+std::vector<Text> FakeInternet::Log() const
+{
+    std::lock_guard lock(mutex_);
+    return log_;
+}
+
+std::vector<FakeRequest> FakeInternet::Requests() const
+{
+    std::lock_guard lock(mutex_);
+    return requests_;
 }
 
 std::string FakeInternet::BodyBytes(std::size_t size)

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "tests/fakes/FakeCodeSignatures.h"
 #include "tests/fakes/FakeDialogs.h"
+#include "tests/fakes/FakeEventPump.h"
 #include "tests/fakes/FakeFileSystem.h"
 #include "tests/fakes/FakeHashing.h"
 #include "tests/fakes/FakeInternet.h"

@@ -1,12 +1,15 @@
 #pragma once
 // The download window's controls as plain data, and a pixel model of its bar.
+#include "setup/Packages.h"
 #include "tests/fakes/FakePlatform.h"
 #include "window/WebSetupForm.h"
 
 #include <array>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 class FakeLabel : public StatusLabel {
@@ -130,9 +133,9 @@ private:
     std::vector<std::string>& log_;
 };
 
-// The window's logic on fakes, with a queue whose transfers behave like
-// DownloadFile: each chunk is read, dropped when a cancel was confirmed,
-// otherwise counted, shown on the bar and followed by an event pump.
+// The window's logic on fakes, with a queue whose transfers behave like DownloadFile: each step
+// reads a chunk and shows it on the bar, and the window's events are served after it; a step after
+// a confirmed cancel ends the transfer.
 class WebSetupHarness {
 public:
     FakePlatform fake;
@@ -148,7 +151,7 @@ public:
     int chunksPerFile = 3;
     // Queue entries whose transfer fails; its final line is "failed N".
     std::set<int> failing;
-    // Runs inside the event pump after chunk `chunk` of queue entry `entry`.
+    // The window's events served after chunk `chunk` of queue entry `entry` was shown.
     std::function<void(int entry, int chunk)> duringPump;
     std::function<void()> install = [this] { log.push_back("install"); };
     // The label and bar each transfer was handed.
@@ -156,47 +159,85 @@ public:
     std::vector<const ProgressBar*> bars;
     WebSetupForm webSetup{state,
                           fake.dialogs,
+                          fake.events,
                           {label1, label2, buttons, bar, cursor, form},
                           [this](const Text& url, const Text& localPath, ProgressBar& progress,
-                                 StatusLabel& statusLabel) { return Transfer(url, localPath, progress, statusLabel); },
+                                 StatusLabel& statusLabel) { return Fetch(url, localPath, progress, statusLabel); },
                           [this] { install(); }};
 
     explicit WebSetupHarness(int files)
     {
         for (int i = 1; i <= files; ++i)
-            AddDownload(state, u"http://paketler.example/" + Name(i), u"C:\\mavikfiles\\" + Name(i));
+            AddDownload(state, Packages[0], u"http://paketler.example/" + Name(i), u"C:\\mavikfiles\\" + Name(i));
         webSetup.Form_Load();
+        fake.events.onDoEvents = [this] {
+            if (duringPump && shown_) duringPump(shown_->first, shown_->second);
+        };
+    }
+
+    // The window's message loop, until the run waits for nothing more.
+    void Serve() { fake.events.Run(webSetup, fake.clock); }
+    void Click()
+    {
+        webSetup.IndKur1_Click(0);
+        Serve();
     }
 
 private:
+    class Transfer final : public FileTransfer {
+    public:
+        Transfer(WebSetupHarness& harness, int entry, ProgressBar& progress, StatusLabel& statusLabel)
+            : h_(harness), entry_(entry), progress_(progress), statusLabel_(statusLabel)
+        {
+        }
+        double Step() override
+        {
+            h_.shown_.reset();
+            if (h_.state.CancelRequested) return End(DownloadOutcome::Cancelled, "cancelled ");
+            if (chunk_ < h_.chunksPerFile) {
+                ++chunk_;
+                progress_.BarAyar(static_cast<float>(chunk_) / static_cast<float>(h_.chunksPerFile));
+                h_.shown_ = {entry_, chunk_};
+                return 0;
+            }
+            if (h_.failing.contains(entry_)) return End(DownloadOutcome::Failed, "failed ");
+            return End(DownloadOutcome::Completed, "done ");
+        }
+        bool Finished() const override { return result_.has_value(); }
+        const DownloadResult& Result() const override { return *result_; }
+
+    private:
+        double End(DownloadOutcome outcome, const std::string& what)
+        {
+            const std::string line = what + std::to_string(entry_);
+            h_.log.push_back(line);
+            if (outcome != DownloadOutcome::Cancelled) statusLabel_.SetCaption(FromUtf8(line));
+            result_ = DownloadResult{outcome, FromUtf8(line)};
+            return 0;
+        }
+
+        WebSetupHarness& h_;
+        const int entry_;
+        ProgressBar& progress_;
+        StatusLabel& statusLabel_;
+        int chunk_ = 0;
+        std::optional<DownloadResult> result_;
+    };
+
     static Text Name(int entry) { return u"paket" + DecimalText(entry) + u".exe"; }
 
-    DownloadResult Transfer(const Text& url, const Text& localPath, ProgressBar& progress, StatusLabel& statusLabel)
+    std::unique_ptr<FileTransfer> Fetch(const Text& url, const Text& localPath, ProgressBar& progress,
+                                        StatusLabel& statusLabel)
     {
         int entry = 1;
-        while (state.DownloadPaths.at(entry) != localPath || state.DownloadUrls.at(entry) != url) ++entry;
-        const std::string number = std::to_string(entry);
-        log.push_back("fetch " + number);
+        while (state.DownloadQueue.at(entry - 1).localPath != localPath || state.DownloadQueue.at(entry - 1).url != url)
+            ++entry;
+        log.push_back("fetch " + std::to_string(entry));
         statusLabels.push_back(&statusLabel);
         bars.push_back(&progress);
-        for (int chunk = 1; chunk <= chunksPerFile && !state.CancelRequested; ++chunk) {
-            progress.BarAyar(static_cast<float>(chunk) / static_cast<float>(chunksPerFile));
-            fake.events.onDoEvents = [this, entry, chunk] {
-                if (duringPump) duringPump(entry, chunk);
-            };
-            fake.events.DoEvents();
-        }
-        if (state.CancelRequested) {
-            log.push_back("cancelled " + number);
-            return {DownloadOutcome::Cancelled, u"cancelled " + DecimalText(entry)};
-        }
-        if (failing.contains(entry)) {
-            log.push_back("failed " + number);
-            statusLabel.SetCaption(u"failed " + DecimalText(entry));
-            return {DownloadOutcome::Failed, u"failed " + DecimalText(entry)};
-        }
-        log.push_back("done " + number);
-        statusLabel.SetCaption(u"done " + DecimalText(entry));
-        return {DownloadOutcome::Completed, u"done " + DecimalText(entry)};
+        return std::make_unique<Transfer>(*this, entry, progress, statusLabel);
     }
+
+    // The chunk the last step showed: (entry, chunk).
+    std::optional<std::pair<int, int>> shown_;
 };

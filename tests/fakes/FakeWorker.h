@@ -1,91 +1,131 @@
 #pragma once
-// Runs each job when it is waited for, on the caller's thread; a job nobody waits for never
-// runs. A fake call that blocks for good throws NeverReturns; the wait for it then serves the
-// test's events and ends as a stop or a timeout, unless the job told news before it blocked:
-// that wait ends with the news, and the next one runs into the block.
+// Worker threads that are real threads, so that ThreadSanitizer sees what the logic shares with
+// them. With `settle` on, Run waits until the job has returned or is blocked in a fake call
+// (FakeBlock): a test then runs the same way every time. With it off, the job runs alongside.
 #include "platform/Worker.h"
 
-#include <sstream>
-#include <string>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <utility>
-#include <vector>
 
-struct NeverReturns {};
+namespace FakeThreads {
+// One lock for every fake thread and block: tests are small, clarity beats contention.
+inline std::mutex mutex;
+inline std::condition_variable changed;
 
-class FakeWorker : public Worker {
+struct State {
+    std::function<void()> job;
+    bool quit = false;
+    bool running = false;
+    // Blocked in a FakeBlock that has not been released.
+    bool blocked = false;
+    bool ended = false;
+};
+
+inline thread_local State* current = nullptr;
+}
+
+// A fake network call that does not return until it is released, as an abort releases a blocked read.
+class FakeBlock {
 public:
-    // "stall <timeout>" for a wait that ran into a call that never returns, "pause <seconds>".
-    std::vector<std::string> log;
-    // The events served while a wait lasts; they may confirm a cancel.
-    std::function<void()> duringWait;
-
-    void Start(WorkerJob job) override
+    // On a worker thread.
+    void Wait()
     {
-        started_ = std::move(job);
-        blocked_ = false;
+        std::unique_lock lock(FakeThreads::mutex);
+        if (released_) return;
+        blocked_ = FakeThreads::current;
+        if (blocked_) blocked_->blocked = true;
+        FakeThreads::changed.notify_all();
+        FakeThreads::changed.wait(lock, [this] { return released_; });
     }
-
-    WaitOutcome Wait(double timeoutSeconds, const std::function<bool()>& stop) override
+    // From any thread.
+    void Release()
     {
-        if (std::exchange(blocked_, false)) return Stall(timeoutSeconds, stop);
-        const auto job = std::exchange(started_, nullptr);
-        if (!job) return WaitOutcome::Done;
-        Told news;
-        try {
-            job(news);
-            return WaitOutcome::Done;
-        } catch (const NeverReturns&) {
-            left_ = job;
-            if (!news.told) return Stall(timeoutSeconds, stop);
-            blocked_ = true;
-            return WaitOutcome::News;
-        }
-    }
-
-    bool Pause(double seconds, const std::function<bool()>& stop) override
-    {
-        log.push_back("pause " + Seconds(seconds));
-        return !Waited(stop);
-    }
-
-    // Runs the job that blocked for good once more, as its call would go on after whoever
-    // waited for it has gone: what the job touches must still be there.
-    void RunLeftJob()
-    {
-        Told news;
-        try {
-            if (left_) left_(news);
-        } catch (const NeverReturns&) {
-        }
+        std::lock_guard lock(FakeThreads::mutex);
+        released_ = true;
+        // Blocked no more: a join now waits for the job to return.
+        if (blocked_) blocked_->blocked = false;
+        FakeThreads::changed.notify_all();
     }
 
 private:
-    struct Told final : JobNews {
-        bool told = false;
-        void Tell() override { told = true; }
-    };
+    bool released_ = false;
+    FakeThreads::State* blocked_ = nullptr;
+};
 
-    WorkerJob started_;
-    WorkerJob left_;
-    // The job told news, then blocked: the next wait runs into the block.
-    bool blocked_ = false;
-
-    WaitOutcome Stall(double timeoutSeconds, const std::function<bool()>& stop)
+class FakeWorkerThread final : public WorkerThread {
+public:
+    explicit FakeWorkerThread(bool settle) : settle_(settle), thread_([this] { Main(); }) {}
+    FakeWorkerThread(const FakeWorkerThread&) = delete;
+    FakeWorkerThread& operator=(const FakeWorkerThread&) = delete;
+    ~FakeWorkerThread() override
     {
-        log.push_back("stall " + Seconds(timeoutSeconds));
-        return Waited(stop) ? WaitOutcome::Stopped : WaitOutcome::TimedOut;
+        // A test that leaves a thread blocked has failed already; it must not hang as well.
+        if (thread_.joinable()) thread_.detach();
     }
 
-    bool Waited(const std::function<bool()>& stop)
+    void Run(std::function<void()> job) override
     {
-        if (duringWait) duringWait();
-        return stop();
+        std::unique_lock lock(FakeThreads::mutex);
+        state_.job = std::move(job);
+        state_.running = true;
+        FakeThreads::changed.notify_all();
+        if (settle_) FakeThreads::changed.wait(lock, [this] { return !state_.running || state_.blocked; });
     }
 
-    static std::string Seconds(double seconds)
+    bool Join(double seconds) override
     {
-        std::ostringstream text;
-        text << seconds;
-        return text.str();
+        {
+            std::unique_lock lock(FakeThreads::mutex);
+            state_.quit = true;
+            FakeThreads::changed.notify_all();
+            // Settled, a job that is not blocked is waited for whatever the time given: it returns soon.
+            if (settle_) FakeThreads::changed.wait(lock, [this] { return state_.ended || state_.blocked; });
+            const auto bound = std::chrono::duration<double>(seconds);
+            if (!FakeThreads::changed.wait_for(lock, bound, [this] { return state_.ended; })) return false;
+        }
+        if (thread_.joinable()) thread_.join();
+        return true;
+    }
+
+private:
+    void Main()
+    {
+        FakeThreads::current = &state_;
+        std::unique_lock lock(FakeThreads::mutex);
+        while (true) {
+            FakeThreads::changed.wait(lock, [this] { return state_.job || state_.quit; });
+            if (!state_.job) break;
+            auto job = std::exchange(state_.job, nullptr);
+            lock.unlock();
+            // As on Windows: the job reports through what it shares.
+            try {
+                job();
+            } catch (...) {
+            }
+            lock.lock();
+            state_.running = false;
+            FakeThreads::changed.notify_all();
+        }
+        state_.ended = true;
+        FakeThreads::changed.notify_all();
+    }
+
+    const bool settle_;
+    FakeThreads::State state_;
+    std::thread thread_;
+};
+
+class FakeWorker : public Worker {
+public:
+    bool settle = true;
+    int threadsMade = 0;
+
+    std::unique_ptr<WorkerThread> NewThread() override
+    {
+        ++threadsMade;
+        return std::make_unique<FakeWorkerThread>(settle);
     }
 };

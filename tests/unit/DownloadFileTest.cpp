@@ -48,9 +48,9 @@ TEST(DownloadFile, WritesEveryLineAndMovesTheBarChunkByChunk)
         EXPECT_EQ(download.files.files[LocalPath], download.Body());
         EXPECT_FALSE(download.files.Exists(PartPath));
         EXPECT_EQ(download.fileSize, static_cast<std::int32_t>(example.size));
-        EXPECT_EQ(download.fake.internet.log.front(), u"Open MavikSetupWebCD");
+        EXPECT_EQ(download.fake.internet.Log().front(), u"Open MavikSetupWebCD");
         EXPECT_EQ(download.Reads(), static_cast<int>(example.bars.size()) + 1);
-        EXPECT_EQ(download.fake.internet.log.back(), u"CloseSession");
+        EXPECT_EQ(download.fake.internet.Log().back(), u"CloseSession");
     }
 }
 
@@ -88,21 +88,21 @@ TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
         std::int32_t fileSize;
     };
     const std::vector<Failure> failures{
-        {"no url", [](Download& d) { d.url.clear(); }, u"beklenmeyen hata", true, Untouched},
+        {"no url", [](Download& d) { d.url.clear(); }, u"beklenmeyen hata", true, 0},
         {"no session", [](Download& d) { d.fake.internet.sessionFails = true; }, u"sunucuya bağlanılamadı", true,
-         Untouched},
+         0},
         {"url not opened", [](Download& d) { d.fake.internet.resources.clear(); }, u"sunucuya bağlanılamadı", true,
-         Untouched},
+         0},
         {"no secure channel", [](Download& d) { d.Resource().openFails = InternetFailure::SecureChannel; },
-         u"güvenli bağlantı kurulamadı", true, Untouched},
-        {"error page", [](Download& d) { d.Resource().status = 404; }, u"HTTP 404", true, Untouched},
-        {"no status", [](Download& d) { d.Resource().status.reset(); }, u"beklenmeyen hata", true, Untouched},
-        {"no length", length(std::string(4096, ' ')), u"dosya boyu bilinmiyor", false, Untouched},
-        {"length no number", length(" 10000x "), u"dosya boyu bilinmiyor", false, Untouched},
-        {"length too big", length("2147483648"), u"dosya boyu çok büyük", false, Untouched},
+         u"güvenli bağlantı kurulamadı", true, 0},
+        {"error page", [](Download& d) { d.Resource().status = 404; }, u"HTTP 404", true, 0},
+        {"no status", [](Download& d) { d.Resource().status.reset(); }, u"beklenmeyen hata", true, 0},
+        {"no length", length(std::string(4096, ' ')), u"dosya boyu bilinmiyor", false, 0},
+        {"length no number", length(" 10000x "), u"dosya boyu bilinmiyor", false, 0},
+        {"length too big", length("2147483648"), u"dosya boyu çok büyük", false, 0},
         {"long body", length("9999"), u"dosya boyu tutmuyor", false, 9999},
         {"create fails", [](Download& d) { d.files.readOnlyFolders.insert(u"D:\\Kurulum"); }, u"diske yazılamadı",
-         false, Untouched},
+         false, 0},
         {"write fails", [](Download& d) { d.files.failWritesAfter = 5000; }, u"diske yazılamadı", false, 10000},
         {"rename fails", partRemoved, u"diske yazılamadı", false, 10000},
         {"bar fails", [](Download& d) { d.barFails = true; }, u"beklenmeyen hata", false, 10000},
@@ -123,9 +123,7 @@ TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
                   failure.oldFileKept ? "old" : "");
         EXPECT_FALSE(download.files.Exists(PartPath));
         EXPECT_EQ(download.fileSize, failure.fileSize);
-        // A read started ahead ends on the worker, aborted, and closes what it shared.
-        download.fake.worker.Wait(0, [] { return false; });
-        EXPECT_EQ(download.fake.internet.openSessions + download.fake.internet.openResponses, 0);
+        EXPECT_EQ(download.fake.internet.OpenHandles(), 0);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // One DownloadFile call on fakes, with the download window's label and bar recorded.
 #include "download/DownloadFile.h"
+#include "download/Requests.h"
 #include "download/StatusLines.h"
 #include "tests/fakes/FakePlatform.h"
 
@@ -10,19 +11,20 @@ inline const Text Url = u"http://server/qormavik/websetup/PDFCreator.exe";
 inline const Text LocalPath = u"D:\\Kurulum\\mavikfiles\\PDFCreator.exe";
 inline const Text PartPath = LocalPath + u".part";
 inline const Text Shown = u"D:\\K...\\PDFCreator.exe";
-inline constexpr std::int32_t Untouched = -7;
 
-// The download window's label and bar; events keeps the order of their calls and of the pumps.
+// The download window's label and bar; events keeps the order of their calls and of the times the
+// window's events were served between steps ("pump").
 struct Download : StatusLabel, ProgressBar {
     FakePlatform fake;
     FakeFileSystem& files = fake.files;
+    Requests requests{fake.platform};
     SetupState state;
     std::vector<Text> captions;
     std::vector<float> bars;
     std::vector<std::string> events;
     bool barFails = false;
     Text url = Url;
-    std::int32_t fileSize = Untouched;
+    std::int32_t fileSize = 0;
     DownloadResult result;
 
     explicit Download(std::size_t size)
@@ -48,7 +50,10 @@ struct Download : StatusLabel, ProgressBar {
     }
     void Run(bool showProgress = true)
     {
-        result = DownloadFile(state, fake.platform, *this, url, LocalPath, showProgress, *this, fileSize);
+        DownloadFile transfer(state, fake.platform, requests, *this, url, LocalPath, showProgress, *this);
+        fake.events.Run(transfer, fake.clock, [&] { return transfer.Finished(); });
+        result = transfer.Result();
+        fileSize = transfer.FileSize();
     }
     FakeResource& Resource() { return fake.internet.resources[Url]; }
     std::string Body()
@@ -57,7 +62,7 @@ struct Download : StatusLabel, ProgressBar {
         for (const auto& chunk : Resource().reads) body += chunk;
         return body;
     }
-    int Reads() const { return static_cast<int>(std::ranges::count(fake.internet.log, u"Read")); }
+    int Reads() const { return static_cast<int>(std::ranges::count(fake.internet.Log(), u"Read")); }
 };
 
 inline Text Progress(const char16_t* figures) { return figures + (u" Kb - " + Shown + u")"); }

@@ -13,6 +13,7 @@ TEST(FormKeyDown, EnterAndSpaceStartARunLikeAClick)
     for (const FormKey key : {FormKey::Enter, FormKey::Space}) {
         WebSetupHarness h(2);
         h.webSetup.Form_KeyDown(key, false);
+        h.Serve();
         EXPECT_EQ(h.log, CompleteRun);
         EXPECT_TRUE(h.fake.dialogs.shown.empty());
     }
@@ -24,9 +25,10 @@ TEST(FormKeyDown, RepeatsOfAHeldKeyAndEscapeWhileIdlePressNothing)
     h.webSetup.Form_KeyDown(FormKey::Enter, true);
     h.webSetup.Form_KeyDown(FormKey::Space, true);
     h.webSetup.Form_KeyDown(FormKey::Escape, false);
+    h.Serve();
     EXPECT_TRUE(h.log.empty());
     EXPECT_TRUE(h.fake.dialogs.shown.empty());
-    EXPECT_FALSE(h.webSetup.IsDownloading());
+    EXPECT_FALSE(h.webSetup.Downloading());
 }
 
 TEST(FormKeyDown, EscapeDuringARunAsksToCancelAndYesStopsIt)
@@ -47,10 +49,11 @@ TEST(FormKeyDown, EscapeDuringARunAsksToCancelAndYesStopsIt)
         }
     };
     h.webSetup.Form_KeyDown(FormKey::Space, false);
+    h.Serve();
     ASSERT_EQ(h.fake.dialogs.shown.size(), 2u);
     for (const ShownMessage& box : h.fake.dialogs.shown) EXPECT_EQ(box.text, CancelQuestion);
     EXPECT_EQ(h.log, (Log{"fetch 1", "cancelled 1"}));
-    EXPECT_FALSE(h.webSetup.IsDownloading());
+    EXPECT_FALSE(h.webSetup.Downloading());
 }
 
 }  // namespace

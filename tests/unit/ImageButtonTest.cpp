@@ -54,7 +54,7 @@ TEST(MouseCheckTimer, DownloadingShowsTheCancelImagesAndACancelTurnsThemBack)
             ExpectTick(h, 0, 4);
         }
     };
-    h.webSetup.IndKur1_Click(0);
+    h.Click();
     EXPECT_EQ(h.log, (std::vector<std::string>{"fetch 1", "cancelled 1"}));
     h.cursor.overButton = true;
     ExpectTick(h, 1, 4);
@@ -68,7 +68,7 @@ TEST(MouseCheckTimer, UnreadableCursorCountsAsNotOver)
     h.duringPump = [&](int, int chunk) {
         if (chunk == 1) ExpectTick(h, 2, 4);
     };
-    h.webSetup.IndKur1_Click(0);
+    h.Click();
     EXPECT_EQ(h.log.back(), "unload");
 }
 

@@ -1,4 +1,5 @@
 #include "setup/InstallPackages.h"
+#include "setup/Packages.h"
 #include "tests/fakes/FakePlatform.h"
 
 #include <gtest/gtest.h>
@@ -25,12 +26,16 @@ public:
 
 class InstallPackagesTest : public ::testing::Test {
 protected:
-    InstallPackagesTest() { state.MainAppLocal = MainApp; }
-    void PlanAllThree()
+    InstallPackagesTest() { Queue({MainApp}); }
+    // Queues the packages of these paths in the table's order, as start-up does.
+    void Queue(const std::vector<Text>& paths)
     {
-        state.DotNetLocal = DotNet;
-        state.PdfPrinterLocal = PdfPrinter;
+        state.DownloadQueue.clear();
+        for (const Package& package : Packages)
+            for (const Text& path : paths)
+                if (EndsWith(path, Text(u"\\") + package.fileName)) AddDownload(state, package, u"", path);
     }
+    void PlanAllThree() { Queue({DotNet, PdfPrinter, MainApp}); }
     // What the main application's installer does to the marker when it ends.
     void MainInstallerWrites(const Text& value)
     {

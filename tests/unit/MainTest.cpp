@@ -39,9 +39,11 @@ protected:
     }
     void PdfPrinterPresent() { fake.machine.printers = std::vector<Text>{u"DoPdf V7"}; }
     void Run() { Main(state, fake.platform, roads, Base, {}); }
-    std::vector<Text> QueuedPaths() const
+    static std::vector<Text> QueuedPaths(const SetupState& queuedState)
     {
-        return {state.DownloadPaths.begin() + 1, state.DownloadPaths.begin() + 1 + state.DownloadCount};
+        std::vector<Text> paths;
+        for (const auto& queued : queuedState.DownloadQueue) paths.push_back(queued.localPath);
+        return paths;
     }
     void ExpectOnlyFolderMessage(const Text& folder)
     {
@@ -84,7 +86,7 @@ TEST_F(MainTest, ASecondCopyOnlySaysThatOneRunsAndTouchesNothing)
     EXPECT_EQ(fake.machine.calls, std::vector<Text>{u"IsUserAnAdmin"});
     EXPECT_TRUE(fake.files.calls.empty());
     EXPECT_TRUE(roads.taken.empty());
-    EXPECT_EQ(state.DownloadCount, 0);
+    EXPECT_TRUE(state.DownloadQueue.empty());
 }
 
 TEST_F(MainTest, BareMachineCreatesTheFolderQueuesAllThreeAndOpensTheWindow)
@@ -96,11 +98,11 @@ TEST_F(MainTest, BareMachineCreatesTheFolderQueuesAllThreeAndOpensTheWindow)
     EXPECT_EQ(fake.files.calls[0], u"KindOf " + Local);
     EXPECT_EQ(fake.files.calls[1], u"MkDir " + Local);
     EXPECT_EQ(fake.files.calls[2], u"HoldFolder " + Local);
-    EXPECT_EQ(state.DownloadCount, 3);
-    EXPECT_EQ(state.DownloadUrls[1], Remote + u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe");
-    EXPECT_EQ(state.DownloadUrls[2], Remote + u"PDFCreator.exe");
-    EXPECT_EQ(state.DownloadUrls[3], Remote + u"QorMavik64.exe");
-    EXPECT_EQ(QueuedPaths(), (std::vector<Text>{Local + u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe",
+    ASSERT_EQ(state.DownloadQueue.size(), 3u);
+    EXPECT_EQ(state.DownloadQueue[0].url, Remote + u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe");
+    EXPECT_EQ(state.DownloadQueue[1].url, Remote + u"PDFCreator.exe");
+    EXPECT_EQ(state.DownloadQueue[2].url, Remote + u"QorMavik64.exe");
+    EXPECT_EQ(QueuedPaths(state), (std::vector<Text>{Local + u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe",
                                                 Local + u"PDFCreator.exe", Local + u"QorMavik64.exe"}));
     EXPECT_EQ(fake.machine.calls,
               (std::vector<Text>{u"IsUserAnAdmin", u"CreateRegistryShell", u"Printers", u"Wmi"}));
@@ -128,13 +130,7 @@ TEST_F(MainTest, PackagePlanFollowsEveryCombinationOfTheProbes)
         if (!dotNet) expected.push_back(folder + u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe");
         if (!printer) expected.push_back(folder + u"PDFCreator.exe");
         expected.push_back(folder + (width32 ? u"QorMavik32.exe" : u"QorMavik64.exe"));
-        std::vector<Text> queued(probeState.DownloadPaths.begin() + 1,
-                                 probeState.DownloadPaths.begin() + 1 + probeState.DownloadCount);
-        EXPECT_EQ(queued, expected) << "probe mask " << mask;
-        EXPECT_EQ(probeState.DotNetLocal.empty(), dotNet);
-        EXPECT_EQ(probeState.DotNetRemote.empty(), dotNet);
-        EXPECT_EQ(probeState.PdfPrinterLocal.empty(), printer);
-        EXPECT_EQ(probeState.PdfPrinterRemote.empty(), printer);
+        EXPECT_EQ(QueuedPaths(probeState), expected) << "probe mask " << mask;
     }
 }
 
@@ -165,8 +161,9 @@ TEST_F(MainTest, OnlyExactly32SelectsThe32BitInstaller)
         RecordingRoads probeRoads;
         probeFake.machine.addressWidths = std::vector<Text>{width};
         Main(probeState, probeFake.platform, probeRoads, Base, {});
-        EXPECT_TRUE(EndsWith(probeState.MainAppLocal, u"\\QorMavik64.exe")) << ToUtf8(width);
-        EXPECT_TRUE(EndsWith(probeState.MainAppRemote, u"/QorMavik64.exe")) << ToUtf8(width);
+        ASSERT_FALSE(probeState.DownloadQueue.empty());
+        EXPECT_TRUE(EndsWith(probeState.DownloadQueue.back().localPath, u"\\QorMavik64.exe")) << ToUtf8(width);
+        EXPECT_TRUE(EndsWith(probeState.DownloadQueue.back().url, u"/QorMavik64.exe")) << ToUtf8(width);
     }
 }
 
@@ -177,7 +174,7 @@ TEST_F(MainTest, EveryFilePresentInstallsAtOnceWithoutCreatingTheFolder)
     fake.files.folders.insert(Local);
     fake.files.files[Local + u"QorMavik64.exe"] = "MZ";
     Run();
-    EXPECT_EQ(state.DownloadCount, 1);
+    EXPECT_EQ(state.DownloadQueue.size(), 1u);
     EXPECT_EQ(roads.taken, std::vector<Text>{u"install"});
     for (const auto& call : fake.files.calls) EXPECT_FALSE(call.starts_with(u"MkDir")) << ToUtf8(call);
     EXPECT_EQ(fake.log.lines.back(), u"Plan: " + Local + u"QorMavik64.exe; every file is present: installing");
@@ -189,7 +186,7 @@ TEST_F(MainTest, OneMissingFileOpensTheWindowWithTheWholeQueue)
     fake.files.files[Local + u"NDP472-KB4054530-x86-x64-AllOS-ENU.exe"] = "MZ";
     fake.files.files[Local + u"QorMavik64.exe"] = "MZ";
     Run();
-    EXPECT_EQ(state.DownloadCount, 3);
+    EXPECT_EQ(state.DownloadQueue.size(), 3u);
     EXPECT_EQ(roads.taken, std::vector<Text>{u"window"});
     // The search stops at the first missing file.
     EXPECT_EQ(fake.files.calls.back(), u"Dir " + Local + u"PDFCreator.exe");
@@ -207,7 +204,7 @@ TEST_F(MainTest, FolderThatCannotBeCreatedShowsOnlyTheFolderMessage)
     fake.files.readOnlyFolders.insert(u"C:\\Kurulum Dosyaları");
     Run();
     ExpectOnlyFolderMessage(Local);
-    EXPECT_EQ(state.DownloadCount, 0);
+    EXPECT_TRUE(state.DownloadQueue.empty());
     EXPECT_EQ(fake.machine.calls, std::vector<Text>{u"IsUserAnAdmin"});
 }
 
@@ -231,7 +228,7 @@ TEST_F(MainTest, ALinkAFileOrAFolderThatCannotBeHeldShowsOnlyTheFolderMessage)
         ASSERT_EQ(probeFake.dialogs.shown.size(), 1u);
         EXPECT_EQ(probeFake.dialogs.shown[0].text, u"\"" + Local + u"\" klasörü oluşturulamadı.");
         EXPECT_EQ(probeFake.machine.calls, std::vector<Text>{u"IsUserAnAdmin"});
-        EXPECT_EQ(probeState.DownloadCount, 0);
+        EXPECT_TRUE(probeState.DownloadQueue.empty());
     }
     EXPECT_TRUE(roads.taken.empty());
 }
@@ -248,7 +245,7 @@ TEST_F(MainTest, ProbeFailuresEndInTheFolderMessage)
     Main(wmiState, wmiFake.platform, roads, Base, {});
     ASSERT_EQ(wmiFake.dialogs.shown.size(), 1u);
     EXPECT_EQ(wmiFake.dialogs.shown[0].text, u"\"C:\\Setup\\mavikfiles\\\" klasörü oluşturulamadı.");
-    EXPECT_EQ(wmiState.DownloadCount, 0);
+    EXPECT_TRUE(wmiState.DownloadQueue.empty());
 }
 
 TEST_F(MainTest, FailureOfTheInstallationRoadEndsInTheFolderMessage)

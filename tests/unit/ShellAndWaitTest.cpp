@@ -52,6 +52,10 @@ TEST_F(ShellAndWaitTest, KeepsSearchingUntilTheWindowShowsUp)
     EXPECT_EQ(walks, 3);
     EXPECT_EQ(fake.processes.log,
               (std::vector<Text>{u"Start " + Staged + u" 1", u"Top 20", u"Wait 500", u"Close 500"}));
+    // Between the looks only what other programs send us is served, for a moment: no spin, no
+    // click or tick handled.
+    EXPECT_EQ(fake.events.sentMessageWaits, std::vector<double>(2, 0.015));
+    EXPECT_EQ(fake.events.calls, 0);
 }
 
 TEST_F(ShellAndWaitTest, GivesUpTheSearchAfterTwoSecondsAndStillWaits)

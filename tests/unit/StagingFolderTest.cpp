@@ -40,8 +40,11 @@ TEST_F(StagingFolderTest, ThePackageRunsAloneFromAFolderOfAdministratorsWhichIsI
         EXPECT_EQ(fake.files.createdWith.at(Staging), AdministratorsOnly);
         EXPECT_EQ(fake.files.takenOver.at(DataFolder), AdministratorsOnly);
         EXPECT_EQ(filesWhileRunning.at(Copy), "MZ vendor");
-        for (const auto& [path, content] : filesWhileRunning)
-            if (path.starts_with(Staging)) EXPECT_EQ(path, Copy);
+        for (const auto& [path, content] : filesWhileRunning) {
+            if (path.starts_with(Staging)) {
+                EXPECT_EQ(path, Copy);
+            }
+        }
         EXPECT_FALSE(fake.files.Exists(Copy)) << "a copy goes once its process has ended";
         EXPECT_TRUE(fake.files.folders.contains(Staging));
     }

@@ -122,6 +122,8 @@ TEST_F(RunPackageTest, ExecutableRunsBehindTheHiddenWindowAndIsWaitedFor)
     EXPECT_EQ(fake.processes.log,
               (std::vector<Text>{u"Start " + Staging + u"QorMavik64.exe 1", u"Wait 7", u"Close 7"}));
     EXPECT_EQ(fake.events.calls, 3);
+    // Each pass sleeps until an event comes: no spin over the event pump.
+    EXPECT_EQ(fake.events.waits, 3);
     EXPECT_EQ(busyWhilePumping, (std::vector<bool>{true, true, true}));
     EXPECT_FALSE(state.RunnerBusy);
     EXPECT_EQ(state.CurrentPackage, Exe);

@@ -18,7 +18,7 @@ TEST(WebSetupFormLoad, ShowsDashWelcomeTextAndTheIdleImage)
                                 u"olan dosyaları indirecek ve kurulumu başlatacaktır.");
     EXPECT_EQ(h.buttons.Shown(), 0);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(h.buttons.pointers[i], FakeButtonGroup::Hand) << i;
-    EXPECT_FALSE(h.webSetup.IsDownloading());
+    EXPECT_FALSE(h.webSetup.Downloading());
     EXPECT_TRUE(h.state.ShowStatus);
     EXPECT_EQ(h.bar.YellowColumns(), 0);
     EXPECT_TRUE(h.log.empty());
@@ -28,6 +28,7 @@ TEST(WebSetupFormClick, CompleteRunFetchesInOrderThenHidesInstallsAndUnloads)
 {
     WebSetupHarness h(3);
     h.webSetup.IndKur1_Click(2);
+    h.Serve();
     EXPECT_EQ(h.log, CompleteRun);
     ASSERT_EQ(h.statusLabels.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
@@ -44,7 +45,7 @@ TEST(WebSetupFormClick, AnsweringNoLetsTheTransferGoOn)
     h.duringPump = [&](int entry, int chunk) {
         if (entry == 2 && chunk == 1) h.webSetup.IndKur1_Click(0);
     };
-    h.webSetup.IndKur1_Click(0);
+    h.Click();
     ASSERT_EQ(h.fake.dialogs.shown.size(), 1u);
     EXPECT_EQ(h.fake.dialogs.shown[0].text, u"İndirme işlemi iptal edilsin mi?");
     EXPECT_EQ(h.fake.dialogs.shown[0].style, 0x24);
@@ -59,14 +60,14 @@ TEST(WebSetupFormClick, YesStopsTheSecondOfThreeAndTheNextClickStartsFromTheFirs
     h.duringPump = [&](int entry, int chunk) {
         if (entry == 2 && chunk == 1) h.webSetup.IndKur1_Click(0);
     };
-    h.webSetup.IndKur1_Click(0);
+    h.Click();
     EXPECT_EQ(h.log, (Log{"fetch 1", "done 1", "fetch 2", "cancelled 2"}));
-    EXPECT_FALSE(h.webSetup.IsDownloading());
+    EXPECT_FALSE(h.webSetup.Downloading());
     EXPECT_TRUE(h.state.CancelRequested);
 
     h.duringPump = nullptr;
     h.log.clear();
-    h.webSetup.IndKur1_Click(0);
+    h.Click();
     EXPECT_EQ(h.log, CompleteRun);
     EXPECT_FALSE(h.state.CancelRequested);
 }
@@ -80,7 +81,7 @@ TEST(WebSetupFormClick, ClickAfterAConfirmedCancelStartsNoRunInsideTheFirst)
         h.webSetup.IndKur1_Click(0);
         h.webSetup.IndKur1_Click(0);
     };
-    h.webSetup.IndKur1_Click(0);
+    h.Click();
     EXPECT_EQ(h.fake.dialogs.shown.size(), 1u);
     EXPECT_EQ(h.log, (Log{"fetch 1", "done 1", "fetch 2", "cancelled 2"}));
 }
@@ -89,17 +90,17 @@ TEST(WebSetupFormClick, FailedTransferFetchesTheRestInstallsNothingAndShowsTheFi
 {
     WebSetupHarness h(3);
     h.failing = {1, 3};
-    h.webSetup.IndKur1_Click(0);
+    h.Click();
     EXPECT_EQ(h.log, (Log{"fetch 1", "failed 1", "fetch 2", "done 2", "fetch 3", "failed 3"}));
     EXPECT_EQ(h.label1.caption, u"failed 1");
     EXPECT_GT(h.label1.refreshes, 0);
-    EXPECT_FALSE(h.webSetup.IsDownloading());
+    EXPECT_FALSE(h.webSetup.Downloading());
     h.webSetup.MouseCheck_Timer();
     EXPECT_EQ(h.buttons.Shown(), 0);
 
     h.failing.clear();
     h.log.clear();
-    h.webSetup.IndKur1_Click(0);
+    h.Click();
     EXPECT_EQ(h.log, CompleteRun);
 }
 
@@ -111,7 +112,7 @@ TEST(WebSetupFormClick, InstallErrorIsReportedAndTheWindowStillUnloads)
         throw RuntimeError(ErrorNumber::PathFileAccess, u"Path/File access error");
     };
     h.fake.dialogs.whileOpen = [&] { h.log.push_back("message"); };
-    h.webSetup.IndKur1_Click(0);
+    h.Click();
     EXPECT_EQ(h.log, (Log{"fetch 1", "done 1", "hide", "install", "message", "unload"}));
     ASSERT_EQ(h.fake.dialogs.shown.size(), 1u);
     EXPECT_EQ(h.fake.dialogs.shown[0].text, u"Path/File access error");
@@ -136,7 +137,7 @@ TEST(WebSetupFormClose, DuringARunCancelsWithoutAskingAndUnloadsOnceTheTransferH
         // A click that was queued behind the close.
         h.webSetup.IndKur1_Click(0);
     };
-    h.webSetup.IndKur1_Click(0);
+    h.Click();
     EXPECT_EQ(h.log, (Log{"fetch 1", "done 1", "fetch 2", "closed", "cancelled 2", "unload"}));
     EXPECT_TRUE(h.fake.dialogs.shown.empty());
     EXPECT_TRUE(h.state.CancelRequested);

@@ -21,7 +21,8 @@ std::wstring LiteralText(const Text& text)
     return literal;
 }
 
-HWND CreateChild(const wchar_t* className, HWND parent, int id, DWORD style, const std::wstring& text, void* owner)
+HWND CreateChild(const wchar_t* className, HWND parent, int id, DWORD style, const std::wstring& text,
+                 WindowObject* owner)
 {
     return CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style, 0, 0, 0, 0, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), owner);
@@ -29,19 +30,22 @@ HWND CreateChild(const wchar_t* className, HWND parent, int id, DWORD style, con
 
 }  // namespace
 
-ImageButton::ImageButton(HWND parent, int focusId, int firstId, HCURSOR firstPointer) : parent_(parent)
+ImageButton::ImageButton(HWND parent, int focusId, int firstId, HCURSOR firstPointer)
+    : parent_(parent), focusId_(focusId)
 {
-    RegisterWindowClass(FocusClass, FocusProc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RegisterWindowClass(FocusClass, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     // A quick second click is a double click, which presses nothing more.
-    RegisterWindowClass(FaceClass, FaceProc, nullptr, nullptr, CS_DBLCLKS);
+    RegisterWindowClass(FaceClass, nullptr, nullptr, CS_DBLCLKS);
     BOOL alwaysShown = FALSE;
     SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysShown, 0);
     focusCues_ = alwaysShown != FALSE;
     pointers_[0] = firstPointer;
     for (int i = 0; i < Members; ++i)
-        members_[i] = CreateChild(FaceClass, parent, firstId + i, WS_VISIBLE, LiteralText(IndKur1Faces[i]), this);
+        members_[i] = CreateChild(FaceClass, parent, firstId + i, WS_VISIBLE, LiteralText(IndKur1Faces[i]),
+                                  static_cast<WindowObject*>(this));
     // Children lie in the order they were made, the first on top: the faces cover the holder.
-    focus_ = CreateChild(FocusClass, parent, focusId, WS_VISIBLE | WS_TABSTOP, LiteralText(IndKur1Faces[0]), this);
+    focus_ = CreateChild(FocusClass, parent, focusId, WS_VISIBLE | WS_TABSTOP, LiteralText(IndKur1Faces[0]),
+                         static_cast<WindowObject*>(this));
 }
 
 bool ImageButton::Created() const
@@ -124,44 +128,45 @@ void ImageButton::RepaintFaces() const
     for (const HWND member : members_) InvalidateRect(member, nullptr, FALSE);
 }
 
-LRESULT CALLBACK ImageButton::FocusProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT ImageButton::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = WindowOwner<ImageButton>(window, message, lParam);
-    if (self) {
-        switch (message) {
-        case WM_GETDLGCODE:
-            return DLGC_WANTALLKEYS;
-        case WM_KEYDOWN:
-            // Keys act for the whole window, which decides what they do.
-            self->ShowFocusCues();
-            SendMessageW(self->parent_, message, wParam, lParam);
-            return 0;
-        case WM_SETFOCUS:
-        case WM_KILLFOCUS:
-            self->RepaintFaces();
-            return 0;
-        }
+    // The control id is the window's from its creation on, before the holder's handle is known here.
+    return GetDlgCtrlID(window) == focusId_ ? OnFocusMessage(window, message, wParam, lParam)
+                                            : OnFaceMessage(window, message, wParam, lParam);
+}
+
+LRESULT ImageButton::OnFocusMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_GETDLGCODE:
+        return DLGC_WANTALLKEYS;
+    case WM_KEYDOWN:
+        // Keys act for the whole window, which decides what they do.
+        ShowFocusCues();
+        SendMessageW(parent_, message, wParam, lParam);
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        RepaintFaces();
+        return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK ImageButton::FaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT ImageButton::OnFaceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = WindowOwner<ImageButton>(window, message, lParam);
-    if (self) {
-        switch (message) {
-        case WM_LBUTTONDOWN:
-            self->OnFaceClick(window);
-            return 0;
-        case WM_LBUTTONDBLCLK:
-            return 0;
-        case WM_ERASEBKGND:
-            // The face covers every pixel.
-            return 1;
-        case WM_PAINT:
-            self->PaintFace(window);
-            return 0;
-        }
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        OnFaceClick(window);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        return 0;
+    case WM_ERASEBKGND:
+        // The face covers every pixel.
+        return 1;
+    case WM_PAINT:
+        PaintFace(window);
+        return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -3,11 +3,12 @@
 // its face, and behind them one focus holder that takes the keyboard for the whole group and
 // is named after the face on show, which is what screen readers announce.
 #include "platform/win32/GdiObjects.h"
+#include "platform/win32/WindowPlumbing.h"
 #include "window/WebSetupForm.h"
 
 #include <array>
 
-class ImageButton : public ButtonGroup {
+class ImageButton : public ButtonGroup, private WindowObject {
 public:
     static constexpr int Members = 4;
 
@@ -35,13 +36,15 @@ public:
     void SetMousePointer(int index, NativeHandle pointer) override;
 
 private:
-    static LRESULT CALLBACK FocusProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK FaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnFocusMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnFaceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnFaceClick(HWND member);
     void PaintFace(HWND member) const;
     void RepaintFaces() const;
 
     HWND parent_;
+    const int focusId_;
     HWND focus_ = nullptr;
     std::array<HWND, Members> members_{};
     std::array<HBITMAP, Members> faces_{};

@@ -8,10 +8,11 @@ constexpr wchar_t ClassName[] = L"MavikWebSetup.PicBar";
 
 PicBar::PicBar(HWND parent, int id, const RECT& outer) : outerWidth_(outer.right - outer.left)
 {
-    RegisterWindowClass(ClassName, WindowProc, nullptr);
+    RegisterWindowClass(ClassName, nullptr);
     window_ = CreateWindowExW(0, ClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER, outer.left,
                               outer.top, outerWidth_, outer.bottom - outer.top, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), this);
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                              static_cast<WindowObject*>(this));
     RECT inside{};
     GetClientRect(window_, &inside);
     insideWidth_ = inside.right;
@@ -73,16 +74,15 @@ void PicBar::OnPaint()
            area.left, area.top, SRCCOPY);
 }
 
-LRESULT CALLBACK PicBar::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT PicBar::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* bar = WindowOwner<PicBar>(window, message, lParam);
     switch (message) {
     case WM_ERASEBKGND:
         // The backing bitmap covers every pixel of the inside.
         return 1;
     case WM_PAINT:
-        if (!bar || !bar->canvas_) break;
-        bar->OnPaint();
+        if (!canvas_) break;
+        OnPaint();
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

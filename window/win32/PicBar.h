@@ -3,12 +3,13 @@
 // that what BarAyar draws survives every repaint. The bitmap keeps the size the bar
 // was created with, and so do the bar's coordinates: when the window moves to a
 // monitor of another DPI, the bar is moved and its bitmap shown stretched.
-#include "window/WebSetupForm.h"
 #include "platform/win32/GdiObjects.h"
+#include "platform/win32/WindowPlumbing.h"
+#include "window/WebSetupForm.h"
 
 #include <optional>
 
-class PicBar : public BarCanvas {
+class PicBar : public BarCanvas, private WindowObject {
 public:
     // outer: the bar's rectangle in the parent's client area, frame included.
     PicBar(HWND parent, int id, const RECT& outer);
@@ -24,7 +25,7 @@ public:
     void XorFillRect(const BarRect& rect, std::uint32_t colour) override;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnPaint();
     bool Stretched() const;
 

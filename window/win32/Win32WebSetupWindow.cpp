@@ -1,4 +1,5 @@
 #include "download/DownloadFile.h"
+#include "download/Requests.h"
 #include "platform/ArtworkScale.h"
 #include "platform/RuntimeError.h"
 #include "platform/win32/Dpi.h"
@@ -85,10 +86,10 @@ struct Artwork {
     UniqueFont statusFont;
 };
 
-class Win32WebSetupWindow final : public WebSetupWindow, private FormWindow {
+class Win32WebSetupWindow final : public WebSetupWindow, private FormWindow, private WindowObject {
 public:
     Win32WebSetupWindow(SetupState& state, Platform& platform, std::function<void()> installPackages)
-        : state_(state), platform_(platform), installPackages_(std::move(installPackages))
+        : state_(state), platform_(platform), installPackages_(std::move(installPackages)), requests_(platform)
     {
     }
     Win32WebSetupWindow(const Win32WebSetupWindow&) = delete;
@@ -116,8 +117,7 @@ private:
     void Hide() override { ShowWindow(window_, SW_HIDE); }
     void Unload() override { DestroyWindow(window_); }
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnCreate();
     void Layout();
     void CentreOnScreen();
@@ -137,19 +137,19 @@ private:
     // Loaded before the controls, which show it; freed after the window.
     UniqueCursor hand_;
     std::unique_ptr<Controls> controls_;
+    // Outlives the form, whose transfers hand it the requests they give up.
+    Requests requests_;
     std::unique_ptr<WebSetupForm> form_;
 };
 
 void Win32WebSetupWindow::Load()
 {
-    RegisterWindowClass(ClassName, WindowProc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RegisterWindowClass(ClassName, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     // Created at the top left of the primary monitor, whose DPI it then takes, and sized and
     // centred once it knows that DPI.
     if (!CreateWindowExW(0, ClassName, Caption, Style, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr),
-                         this)) {
-        const DWORD error = GetLastError();
-        throw RuntimeError(static_cast<std::int32_t>(error), SystemErrorText(error));
-    }
+                         static_cast<WindowObject*>(this)))
+        throw Win32Error(GetLastError());
     CentreOnScreen();
     form_->Form_Load();
 }
@@ -182,13 +182,13 @@ bool Win32WebSetupWindow::OnCreate()
 
     Controls& controls = *controls_;
     form_ = std::make_unique<WebSetupForm>(
-        state_, platform_.dialogs,
+        state_, platform_.dialogs, platform_.events,
         WebSetupControls{controls.label1, controls.label2, controls.buttons, controls.bar, controls.cursor, *this},
         [this](const Text& url, const Text& localPath, ProgressBar& bar, StatusLabel& statusLabel) {
-            std::int32_t fileSize = 0;
-            return DownloadFile(state_, platform_, bar, url, localPath, true, statusLabel, fileSize);
+            return std::make_unique<DownloadFile>(state_, platform_, requests_, bar, url, localPath, true, statusLabel);
         },
         std::move(installPackages_));
+    platform_.events.SetBackgroundWork(form_.get());
     return SetTimer(window_, MouseCheckId, MouseCheckInterval, nullptr) != 0;
 }
 
@@ -272,12 +272,16 @@ bool Win32WebSetupWindow::OnSetCursor(HWND target, LPARAM lParam) const
     return true;
 }
 
-LRESULT Win32WebSetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT Win32WebSetupWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_NCCREATE:
+        window_ = window;
+        break;
     case WM_CREATE:
         return OnCreate() ? 0 : -1;
     case WM_NCDESTROY:
+        platform_.events.SetBackgroundWork(nullptr);
         LoadedWindows::Unloaded();
         window_ = nullptr;
         return 0;
@@ -311,13 +315,6 @@ LRESULT Win32WebSetupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
-}
-
-LRESULT CALLBACK Win32WebSetupWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = WindowOwner<Win32WebSetupWindow>(window, message, lParam);
-    if (self && message == WM_NCCREATE) self->window_ = window;
-    return self ? self->OnMessage(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
 }
 
 } // namespace
