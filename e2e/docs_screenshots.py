@@ -1,11 +1,10 @@
-"""Screenshots of the windows a user meets, for the README: the real program under Wine, driven
-the way a user would, each window captured on its own and checked to show the text the README
-quotes.
+"""Screenshots of the windows a user meets, for the README and the help desks' guide
+(docs/support.md): the real program under Wine, driven the way a user would, each window captured
+on its own and checked to show the text the guide quotes; the download window also at 144 DPI.
 
     /usr/bin/python3 -m e2e.docs_screenshots [--bits 64] [--out docs]
 
-Run by hand after a change to what a window shows; CI does not run it. It takes about half a
-minute.
+Run by hand after a change to what a window shows; CI does not run it. It takes about a minute.
 The administrator message is not among the shots: every Wine user is an administrator, so the
 program never shows it there."""
 
@@ -27,6 +26,13 @@ from e2e.harness.session import DOTNET, MAIN_APP, PDF_PRINTER, ProgramRun, Sessi
 from e2e.harness.wine import Xvfb
 from e2e.test_download_road import (BOX_TITLE, CANCEL, CANCEL_QUESTION, IDLE, STATUS_ID, WELCOME_ID, cancelled_line,
                                     failed_line, shown_button, window_in)
+
+# The longest status line there is: the reason of a failed https handshake, for the .NET file.
+LONGEST_REASON = "güvenli bağlantı kurulamadı"
+# How long a cancelled request may keep its thread under Wine, with the shipped stall timeout.
+ABORTED_REQUEST_SECONDS = 60 + 10
+# The second session's screen, 150 %.
+HIGH_DPI = 144
 from e2e.test_install_road import ALREADY_RUNNING, QUESTION, START_FAILED, WAIT_LABEL, WAIT_WINDOW
 
 # The first file stops coming at this fraction, so that its progress line stands still for the shot.
@@ -92,13 +98,13 @@ class Shots:
         self.driver.wait_for(lambda snapshot: not any(window.hwnd == box.hwnd for window in snapshot.windows),
                              f"the box {box.title!r} closing", exe=PROGRAM)
 
-    def download_window(self, status: str | None = None, button: int | None = None) -> Window:
+    def download_window(self, status: str | None = None, button: int | None = None, timeout: float = 60) -> Window:
         """The visible download window once its status line and its button's face are as given."""
         return self.driver.wait_for(
             lambda snapshot: (window := window_in(snapshot)) and window.visible
             and (status is None or window.control(STATUS_ID).text == status)
             and (button is None or ((face := shown_button(window)) and face.id == button)) and window,
-            f"the download window with {status!r} and face {button}", 60, PROGRAM)
+            f"the download window with {status!r} and face {button}", timeout, PROGRAM)
 
     def download_road(self) -> None:
         """Before the click, during a transfer, the cancel question, and after a failed transfer."""
@@ -110,11 +116,7 @@ class Shots:
         run = session.start_program(folder)
         dotnet = self.shown_path(folder / "mavikfiles" / DOTNET)
 
-        # The cursor away from the button, so that its faces show without the hover image.
-        window = self.download_window(status="-", button=IDLE)
-        away = window.control(WELCOME_ID).center
-        self.driver.move(*away)
-        self.save(self.download_window(status="-", button=IDLE), "download-window-96dpi.png")
+        window, away = self.before_the_click("download-window-96dpi.png")
 
         self.driver.click_control(shown_button(window))
         self.driver.move(*away)
@@ -132,10 +134,49 @@ class Shots:
         session.server.serve(DOTNET, error_page(404, "Not Found"))
         self.driver.click_control(shown_button(window_in(self.driver.snapshot())))
         self.driver.move(*away)
-        failed = self.download_window(status=failed_line(dotnet, "HTTP 404"), button=IDLE)
+        # Under Wine the cancelled request's thread ends only at WinINet's receive timeout, the stall
+        # timeout plus 10 s, and the next request waits for it.
+        failed = self.download_window(status=failed_line(dotnet, "HTTP 404"), button=IDLE,
+                                      timeout=ABORTED_REQUEST_SECONDS + 60)
         self.save(failed, "download-window-failed.png")
         self.driver.close(failed)
         run.wait(30)
+
+    def before_the_click(self, name: str) -> tuple[Window, tuple[int, int]]:
+        """The download window as it opens, saved; with a spot away from the button, where the
+        cursor is left so that the button's faces show without the hover image."""
+        window = self.download_window(status="-", button=IDLE)
+        away = window.control(WELCOME_ID).center
+        self.driver.move(*away)
+        self.save(self.download_window(status="-", button=IDLE), name)
+        return window, away
+
+    def first_look(self, name: str) -> None:
+        """Only the download window as it opens."""
+        self.session.serve_standins({DOTNET: "", PDF_PRINTER: "", MAIN_APP: ""})
+        run = self.session.start_program(self.folder("QorMavik"))
+        window, _ = self.before_the_click(name)
+        self.driver.close(window)
+        run.wait(30)
+
+    def long_status_line(self) -> None:
+        """The status line after a run whose every transfer met a certificate no machine trusts."""
+        session = self.session
+        session.serve_standins({DOTNET: "", PDF_PRINTER: "", MAIN_APP: ""})
+        trusted = session.server.identity
+        session.server.identity = session.certificates.untrusted
+        folder = self.folder("QorMavik (4)")
+        run = session.start_program(folder)
+        window = self.download_window(status="-", button=IDLE)
+        away = window.control(WELCOME_ID).center
+        self.driver.click_control(shown_button(window))
+        self.driver.move(*away)
+        dotnet = self.shown_path(folder / "mavikfiles" / DOTNET)
+        failed = self.download_window(status=failed_line(dotnet, LONGEST_REASON), button=IDLE)
+        self.save(failed, "download-window-long-status.png")
+        self.driver.close(failed)
+        run.wait(30)
+        session.server.identity = trusted
 
     def installation_road(self) -> None:
         """The wait window, a package that cannot start, the question after a main installer that
@@ -208,6 +249,9 @@ def main() -> int:
         shots.download_road()
         shots.installation_road()
         shots.folder_message()
+        shots.long_status_line()
+    with Xvfb() as screen, Session(chosen, root / "docs-screenshots-dpi", screen.display, root, HIGH_DPI) as session:
+        Shots(session, options.out.resolve()).first_look(f"download-window-{HIGH_DPI}dpi.png")
     return 0
 
 
