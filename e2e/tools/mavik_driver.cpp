@@ -499,8 +499,10 @@ std::string Threads(Arguments arguments)
     std::vector<std::string> started;
     for (BOOL more = Thread32First(snapshot.Get(), &thread); more; more = Thread32Next(snapshot.Get(), &thread)) {
         if (thread.th32OwnerProcessID != processId) continue;
-        ++all;
         const OwnedHandle opened(OpenThread(THREAD_QUERY_INFORMATION, FALSE, thread.th32ThreadID));
+        // Ended since the snapshot was taken: not left running.
+        if (!opened && GetLastError() == ERROR_INVALID_PARAMETER) continue;
+        ++all;
         std::uintptr_t start = 0;
         if (!opened || query(opened.Get(), ThreadQuerySetWin32StartAddress, &start, sizeof start, nullptr) != 0)
             throw CommandError(L"the start of thread " + std::to_wstring(thread.th32ThreadID) + L" cannot be read");
