@@ -47,13 +47,8 @@ void Request::Open(Text url, const ByteRange& range)
 {
     for (int hop = 0; !aborted_; ++hop) {
         auto response = session_->OpenUrl(url, range);
-        // A channel that could not be secured stays so: trying again would not help.
-        if (!response && session_->LastFailure() == InternetFailure::SecureChannel) {
-            OpenFailed(FailureReason::NoSecureChannel, false);
-            return;
-        }
         if (!response) {
-            OpenFailed(FailureReason::NoConnection, true);
+            OpenFailed(session_->LastFailure());
             return;
         }
         const auto status = response->StatusCode();
@@ -69,6 +64,17 @@ void Request::Open(Text url, const ByteRange& range)
             return;
         }
         url = next;
+    }
+}
+
+void Request::OpenFailed(InternetFailure failure)
+{
+    switch (failure) {
+    // A channel that could not be secured, or a proxy without credentials, stays so: trying again
+    // would not help.
+    case InternetFailure::SecureChannel: return OpenFailed(FailureReason::NoSecureChannel, false);
+    case InternetFailure::ProxyCredentials: return OpenFailed(FailureReason::ProxyCredentials, false);
+    case InternetFailure::Connection: return OpenFailed(FailureReason::NoConnection, true);
     }
 }
 

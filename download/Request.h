@@ -53,6 +53,7 @@ private:
     void JobDone();
     // What Response raises: a reason of FailureReason, and whether only the network was to blame.
     void OpenFailed(const Text& reason, bool network);
+    void OpenFailed(InternetFailure failure);
 
     Platform& platform_;
     const std::unique_ptr<WorkerThread> thread_;

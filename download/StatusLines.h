@@ -25,6 +25,7 @@ Text Retrying(const Text& displayName, int n, int of);
 namespace FailureReason {
 inline const Text NoConnection = u"sunucuya bağlanılamadı";
 inline const Text NoSecureChannel = u"güvenli bağlantı kurulamadı";
+inline const Text ProxyCredentials = u"proxy kimlik doğrulaması gerekiyor";
 inline const Text UnknownSize = u"dosya boyu bilinmiyor";
 inline const Text TooBig = u"dosya boyu çok büyük";
 inline const Text ConnectionLost = u"bağlantı kesildi";

@@ -39,6 +39,7 @@ public:
 enum class InternetFailure {
     Connection,      // no answer: name, route, proxy or server
     SecureChannel,   // no TLS channel, or a certificate that is not trusted for the host
+    ProxyCredentials, // the proxy still asks for credentials (407): WinINet had none it could send
 };
 
 // The kind of a WinINet error code (GetLastError after a failing call).

@@ -76,6 +76,15 @@ const std::array<std::pair<HttpHeader, DWORD>, 4> HeaderQueries{{
     {HttpHeader::Location, HTTP_QUERY_LOCATION},
 }};
 
+std::optional<std::uint32_t> StatusOf(HINTERNET request)
+{
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!WinInet().queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        return std::nullopt;
+    return status;
+}
+
 class Win32HttpResponse : public HttpResponse {
 public:
     // The connection's and the root handle are kept until this response has closed its own.
@@ -85,14 +94,7 @@ public:
     {
     }
 
-    std::optional<std::uint32_t> StatusCode() override
-    {
-        DWORD status = 0;
-        DWORD size = sizeof status;
-        if (!WinInet().queryInfo(url_->Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
-            return std::nullopt;
-        return status;
-    }
+    std::optional<std::uint32_t> StatusCode() override { return StatusOf(url_->Get()); }
 
     std::string ContentLengthText() override
     {
@@ -214,24 +216,25 @@ public:
     {
         const WinInetApi& api = WinInet();
         const auto parts = Crack(api, url);
-        if (!parts) return Failed(ERROR_INTERNET_INVALID_URL);
+        if (!parts) return Failed(InternetFailure::Connection);
         auto connection = std::make_unique<InternetHandle>(api.connect(root_->Get(), parts->host.c_str(), parts->port, nullptr, nullptr,
                                             INTERNET_SERVICE_HTTP, 0, 0));
-        if (!*connection) return Failed(GetLastError());
+        if (!*connection) return Failed(InternetFailureOf(GetLastError()));
         auto request = std::make_unique<InternetHandle>(api.openRequest(connection->Get(), L"GET", parts->object.c_str(), nullptr, nullptr,
                                                 nullptr, RequestFlags | (parts->secure ? INTERNET_FLAG_SECURE : 0), 0));
-        if (!*request) return Failed(GetLastError());
+        if (!*request) return Failed(InternetFailureOf(GetLastError()));
         for (const DWORD option : {INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
             SetTimeout(*request, option, receiveTimeoutMs_);
         const std::wstring headers = RangeHeaders(range);
         const BOOL sent = api.sendRequest(request->Get(), headers.empty() ? nullptr : headers.c_str(),
                                           static_cast<DWORD>(headers.size()), nullptr, 0);
-        if (!sent) return Failed(GetLastError());
+        if (!sent) return Failed(InternetFailureOf(GetLastError()));
+        // WinINet answers a proxy's 407 itself where it can without asking the user: with the
+        // user's own logon for NTLM or Negotiate, or with credentials it keeps for that proxy. One
+        // that still comes is the proxy's own answer, before any tunnel: no certificate to check.
+        if (StatusOf(request->Get()) == HTTP_STATUS_PROXY_AUTH_REQ) return Failed(InternetFailure::ProxyCredentials);
         // Before the caller reads a byte of the body.
-        if (parts->secure && !ServerTrustedByMachine(api, request->Get())) {
-            lastFailure_ = InternetFailure::SecureChannel;
-            return nullptr;
-        }
+        if (parts->secure && !ServerTrustedByMachine(api, request->Get())) return Failed(InternetFailure::SecureChannel);
         return std::make_unique<Win32HttpResponse>(root_, std::move(connection), std::move(request));
     }
 
@@ -241,9 +244,9 @@ public:
     void Abort() override { root_->Reset(); }
 
 private:
-    std::unique_ptr<HttpResponse> Failed(DWORD error)
+    std::unique_ptr<HttpResponse> Failed(InternetFailure failure)
     {
-        lastFailure_ = InternetFailureOf(error);
+        lastFailure_ = failure;
         return nullptr;
     }
 

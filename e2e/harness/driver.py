@@ -280,6 +280,10 @@ class Driver:
         answer = self.ask("senttext", control.hwnd)
         return answer["text"], answer["length"]
 
+    def store_credential(self, target: str, user: str, password: str) -> None:
+        """Keeps a generic credential in the user's store (CredWriteW), as Windows keeps a saved one."""
+        self.ask("credential", target, user, password)
+
     def started_threads(self, pid: int) -> list[int]:
         """The threads that the code of the process's exe started, and that run still (ids)."""
         return [thread["tid"] for thread in self.ask("threads", pid)["started"]]

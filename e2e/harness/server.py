@@ -313,6 +313,9 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         limit = package.misbehaving_requests
         self._answer(name, package, misbehave=limit is None or earlier < limit)
 
+    # Answered as the GET, without its body: only scripts/check-server.sh asks so.
+    do_HEAD = do_GET
+
     def _answer(self, name: str | None, package: Package, misbehave: bool) -> None:
         owner = self.server.owner
         if misbehave and package.stall_head:
@@ -364,6 +367,8 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Connection", "close")
             self.close_connection = True
         self.end_headers()
+        if self.command == "HEAD":
+            return
         self._write(body[start:end], package.bytes_per_second)
         if end == len(body):
             return

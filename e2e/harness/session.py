@@ -118,9 +118,10 @@ class Session(contextlib.ExitStack):
         program = program or (self.build.pinned_program if pinned else self.build.program)
         return program_folder(parent, program, *([name] if name else []))
 
-    def start_program(self, folder: Path) -> ProgramRun:
+    def start_program(self, folder: Path, environment: dict[str, str] | None = None) -> ProgramRun:
+        """Starts the program with these variables added to its environment."""
         environment = {"MAVIK_STANDIN_CONFIG": windows_path(self.standin_config),
-                       "MAVIK_STANDIN_LOG": windows_path(self.standin_log_file)}
+                       "MAVIK_STANDIN_LOG": windows_path(self.standin_log_file), **(environment or {})}
         process = self.prefix.start([str(folder / PROGRAM)], environment, cwd=folder,
                                     stdout=subprocess.DEVNULL, stderr=self.crashes.stream)
         return ProgramRun(self, folder, process)

@@ -7,6 +7,7 @@
 // After windows.h, which they build on.
 #include <oleacc.h>
 #include <tlhelp32.h>
+#include <wincred.h>
 #include <winspool.h>
 
 #include <algorithm>
@@ -512,6 +513,22 @@ std::string Threads(Arguments arguments)
     return "{\"threads\":" + Number(all) + ",\"started\":" + Joined(started) + "}";
 }
 
+// Keeps a generic credential in the user's credential store, as Windows keeps the ones a user saved.
+std::string Credential(Arguments arguments)
+{
+    std::wstring secret = arguments[2];
+    CREDENTIALW credential{};
+    credential.Type = CRED_TYPE_GENERIC;
+    credential.TargetName = const_cast<wchar_t*>(arguments[0].c_str());
+    credential.UserName = const_cast<wchar_t*>(arguments[1].c_str());
+    credential.CredentialBlob = reinterpret_cast<BYTE*>(secret.data());
+    credential.CredentialBlobSize = static_cast<DWORD>(secret.size() * sizeof(wchar_t));
+    credential.Persist = CRED_PERSIST_LOCAL_MACHINE;
+    if (!CredWriteW(&credential, 0))
+        throw CommandError(L"CredWriteW failed with error " + std::to_wstring(GetLastError()));
+    return "{\"ok\":true}";
+}
+
 std::string Idle(Arguments);
 
 struct Command {
@@ -528,6 +545,7 @@ const Command commands[] = {
     {L"accname", 1, AccessibleName},
     {L"senttext", 1, SentText},
     {L"threads", 1, Threads},
+    {L"credential", 3, Credential},
 };
 
 std::string Run(Arguments words)

@@ -95,6 +95,8 @@ TEST(DownloadFile, FailedTransferSaysWhyAndLeavesNoFileUnderEitherName)
          0},
         {"no secure channel", [](Download& d) { d.Resource().openFails = InternetFailure::SecureChannel; },
          u"güvenli bağlantı kurulamadı", true, 0},
+        {"proxy wants credentials", [](Download& d) { d.Resource().openFails = InternetFailure::ProxyCredentials; },
+         u"proxy kimlik doğrulaması gerekiyor", true, 0},
         {"error page", [](Download& d) { d.Resource().status = 404; }, u"HTTP 404", true, 0},
         {"no status", [](Download& d) { d.Resource().status.reset(); }, u"beklenmeyen hata", true, 0},
         {"no length", length(std::string(4096, ' ')), u"dosya boyu bilinmiyor", false, 0},
