@@ -79,7 +79,8 @@ DownloadFile::DownloadFile(SetupState& state, Platform& platform, Requests& requ
                            const Text& url, const Text& localPath, bool showProgress, StatusLabel& statusLabel)
     : state_(state), platform_(platform), requests_(requests), bar_(bar), label_(statusLabel),
       showProgress_(showProgress), url_(url), localPath_(localPath), partPath_(localPath + PartSuffix),
-      recordPath_(ResumeRecordPath(partPath_)), displayName_(StatusLine::DisplayName(localPath)), pin_(PinFor(state.Pins, localPath))
+      recordPath_(ResumeRecordPath(partPath_)), displayName_(StatusLine::DisplayName(localPath)),
+      pin_(PinFor(state.Pins, localPath))
 {
 }
 
@@ -238,10 +239,10 @@ void DownloadFile::ReplaceLocalFile()
     partCreated_ = true;
 }
 
-// Written before the first byte of the .part, so that the .part can be taken up again even when
-// the program does not end on its own. Without a validator a later run could not tell whether the
-// file changed meanwhile; nor can it without a record, so a record that cannot be written only
-// costs that run the bytes received.
+// Written before the first byte of the .part, so that a run that does not end on its own also
+// leaves a .part that can be taken up again. Without a validator a later run could not tell
+// whether the file changed meanwhile: no record then. One that cannot be written costs a later
+// run only the bytes received.
 void DownloadFile::KeepRecord()
 {
     if (partial_->validator.empty()) return;
