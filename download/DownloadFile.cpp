@@ -3,6 +3,7 @@
 #include "download/HttpAnswers.h"
 #include "download/Request.h"
 #include "download/Requests.h"
+#include "download/ResumeRecord.h"
 #include "download/StatusLines.h"
 #include "download/TransferFailure.h"
 #include "platform/RuntimeError.h"
@@ -78,7 +79,8 @@ DownloadFile::DownloadFile(SetupState& state, Platform& platform, Requests& requ
                            const Text& url, const Text& localPath, bool showProgress, StatusLabel& statusLabel)
     : state_(state), platform_(platform), requests_(requests), bar_(bar), label_(statusLabel),
       showProgress_(showProgress), url_(url), localPath_(localPath), partPath_(localPath + PartSuffix),
-      displayName_(StatusLine::DisplayName(localPath)), pin_(PinFor(state.Pins, localPath))
+      recordPath_(ResumeRecordPath(partPath_)), displayName_(StatusLine::DisplayName(localPath)),
+      pin_(PinFor(state.Pins, localPath))
 {
 }
 
@@ -151,14 +153,22 @@ void DownloadFile::Begin()
     if (showProgress_) Show(StatusLine::Connecting);
 }
 
-// A .part that an earlier call kept goes on from where it ended; one nobody knows about is
-// replaced, since nothing tells whether its bytes still belong to the file the server has.
+// A .part that an earlier call kept goes on from where it ended, and so does one that an earlier
+// run left when its record vouches for it. Any other is started over: nothing tells whether its
+// bytes still belong to the file the server has.
 void DownloadFile::TakeOverEarlierPart()
 {
     const auto earlier = state_.PartialFiles.find(localPath_);
-    if (earlier == state_.PartialFiles.end()) return;
-    if (IsPresent(platform_.files, partPath_)) partial_ = earlier->second;
-    state_.PartialFiles.erase(earlier);
+    if (earlier != state_.PartialFiles.end()) {
+        if (IsPresent(platform_.files, partPath_)) partial_ = earlier->second;
+        state_.PartialFiles.erase(earlier);
+    } else {
+        partial_ = PartLeftEarlier(platform_.files, partPath_, url_, ChunkSize);
+        // Its record was written for another file when the pin no longer has its size.
+        if (partial_ && pin_ && pin_->size && *pin_->size != static_cast<std::uint64_t>(partial_->length))
+            partial_.reset();
+    }
+    if (!partial_) DropPart();
 }
 
 // One request, from the start of the file or from the end of its .part.
@@ -212,18 +222,41 @@ void DownloadFile::Respond(HttpResponse& response)
         partial_ = PartialFile{.length = length,
                                .validator = RangeValidator(response.Header(HttpHeader::ETag),
                                                            response.Header(HttpHeader::LastModified))};
+        KeepRecord();
         if (showProgress_) ShowStart(length);
     }
     responded_ = true;
 }
 
 // The bytes go to a file beside the final one, so a broken transfer never stands under its name.
+// The record of an earlier .part goes first: it must never stand beside bytes of another file.
 void DownloadFile::ReplaceLocalFile()
 {
     partial_.reset();
     KillIfPresent(platform_.files, localPath_);
+    KillIfPresent(platform_.files, recordPath_);
     part_ = OnDisk([&] { return platform_.files.Create(partPath_); });
     partCreated_ = true;
+}
+
+// Written before the first byte of the .part, so that a run that does not end on its own also
+// leaves a .part that can be taken up again. Without a validator a later run could not tell
+// whether the file changed meanwhile: no record then. One that cannot be written costs a later
+// run only the bytes received.
+void DownloadFile::KeepRecord()
+{
+    if (partial_->validator.empty()) return;
+    try {
+        WriteResumeRecord(platform_.files, recordPath_, {url_, partial_->validator, partial_->length});
+    } catch (const RuntimeError&) {
+    }
+}
+
+// A file that will not go is passed over: the record of a .part left is gone first.
+void DownloadFile::DropPart()
+{
+    KillIfPresent(platform_.files, recordPath_);
+    KillIfPresent(platform_.files, partPath_);
 }
 
 void DownloadFile::ContinuePart()
@@ -341,7 +374,7 @@ DownloadResult DownloadFile::Finish()
     part_.reset();
     auto& files = platform_.files;
     if (Cancelled()) {
-        if (partCreated_ || partial_) KillIfPresent(files, partPath_);
+        if (partCreated_ || partial_) DropPart();
         KillIfPresent(files, localPath_);
         return ShowFinal({DownloadOutcome::Cancelled, StatusLine::Cancelled(displayName_)});
     }
@@ -350,6 +383,7 @@ DownloadResult DownloadFile::Finish()
     } else if (completed_) {
         try {
             files.Rename(partPath_, localPath_);
+            KillIfPresent(files, recordPath_);
             return ShowFinal({DownloadOutcome::Completed, StatusLine::Completed(displayName_)});
         } catch (...) {
             failure_ = FailureReason::DiskWrite;
@@ -359,7 +393,7 @@ DownloadResult DownloadFile::Finish()
     if (failedOnNetwork_ && partial_)
         state_.PartialFiles.insert_or_assign(localPath_, *partial_);
     else if (partCreated_ || partial_)
-        KillIfPresent(files, partPath_);
+        DropPart();
     return ShowFinal({DownloadOutcome::Failed, StatusLine::Failed(displayName_, failure_)});
 }
 

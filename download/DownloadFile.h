@@ -48,8 +48,9 @@ public:
 inline constexpr double Forever = std::numeric_limits<double>::infinity();
 
 // Fetches url into localPath in 4096-byte chunks; never raises. A transfer that ends early keeps
-// what it received in localPath + ".part" and goes on from there. Each step does what can be done
-// without waiting; the network waits on a request's own thread.
+// what it received in localPath + ".part" and goes on from there, also in a later run of the
+// program when the server named the file's version (ResumeRecord.h). Each step does what can be
+// done without waiting; the network waits on a request's own thread.
 class DownloadFile final : public FileTransfer {
 public:
     DownloadFile(SetupState& state, Platform& platform, Requests& requests, ProgressBar& bar, const Text& url,
@@ -87,6 +88,8 @@ private:
     void Show(const Text& caption);
     void TakeOverEarlierPart();
     void ReplaceLocalFile();
+    void KeepRecord();
+    void DropPart();
     void ContinuePart();
     void ShowStart(std::int32_t length);
     void ShowResumed();
@@ -108,6 +111,8 @@ private:
     const Text url_;
     const Text localPath_;
     const Text partPath_;
+    // Beside the .part: what a later run needs to take it up again.
+    const Text recordPath_;
     const Text displayName_;
     const PackagePin* const pin_;
     Phase phase_ = Phase::Start;

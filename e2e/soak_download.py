@@ -199,7 +199,7 @@ class Soak:
         installed = not self.run.running
         cancelled = None if installed else self.cancelled_name()
         for name in QUEUE:
-            final, part = local / name, local / (name + ".part")
+            final, part, record = local / name, local / (name + ".part"), local / (name + ".part.resume")
             fresh = final.exists() and final.stat().st_mtime >= round_started
             # A final file that an earlier click fetched must still be what that click got.
             if final.exists() and final.read_bytes() != (self.bodies[name] if fresh else self.fetched.get(name)):
@@ -207,8 +207,8 @@ class Soak:
             if fresh:
                 self.fetched[name] = self.bodies[name]
             if name == cancelled:
-                if part.exists() or final.exists():
-                    raise Fault(f"{name} or its .part left after a cancel")
+                if part.exists() or record.exists() or final.exists():
+                    raise Fault(f"{name}, its .part or its record left after a cancel")
                 self.counts["transfers cancelled"] += 1
             elif name not in requested:
                 continue

@@ -138,9 +138,11 @@ class Recovery:
         self.wait_run_over(failed_line(dotnet, "bağlantı kesildi"))
         self.assertEqual(len(self.dotnet_requests()), 4, "the first try and three more")
         part = (run.folder / "mavikfiles" / (DOTNET + ".part")).read_bytes()
+        record = (run.folder / "mavikfiles" / (DOTNET + ".part.resume")).read_bytes()
         self.assertTrue(len(part) > len(self.standin) // 8 and self.standin.startswith(part), len(part))
-        self.assert_local_files(run.folder, {DOTNET + ".part": part, PDF_PRINTER: self.standin,
-                                             MAIN_APP: self.standin})
+        self.assertIn(ETAG.encode(), record)
+        self.assert_local_files(run.folder, {DOTNET + ".part": part, DOTNET + ".part.resume": record,
+                                             PDF_PRINTER: self.standin, MAIN_APP: self.standin})
         self.nothing_installed(run)
 
         self.server.serve(DOTNET, Package(self.standin, etag=ETAG))

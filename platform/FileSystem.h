@@ -22,6 +22,8 @@ public:
     virtual ~OutputFile() = default;
     // Appends the bytes after what was written before; raises RuntimeError on failure.
     virtual void Write(std::span<const std::byte> bytes) = 0;
+    // Puts what was written on the disk itself, past the system's cache; raises RuntimeError.
+    virtual void Flush() = 0;
 };
 
 // A local file opened for reading; while it is open nobody may write, rename or delete it.

@@ -39,6 +39,10 @@ public:
             written != bytes.size())
             RaiseLastError();
     }
+    void Flush() override
+    {
+        if (!FlushFileBuffers(file_.Get())) RaiseLastError();
+    }
 
 private:
     UniqueHandle file_;

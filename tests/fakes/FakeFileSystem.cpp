@@ -33,6 +33,7 @@ public:
         total += static_cast<long long>(bytes.size());
         owner_.files[path_].append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
+    void Flush() override { owner_.calls.push_back(u"Flush " + path_); }
 
 private:
     FakeFileSystem& owner_;

@@ -210,15 +210,6 @@ TEST(DownloadResume, TheBodyReadAheadIsBoundedAndAbortedOnlyWhenNobodyWillTakeIt
     EXPECT_LE(large.Reads(), 512 * 1024 / 4096);
 }
 
-TEST(DownloadResume, PartNoOneKeptIsWrittenAfresh)
-{
-    Download download(Size);
-    download.files.files[PartPath] = "left by an earlier run";
-    download.Run();
-    EXPECT_EQ(download.fake.internet.Requests().at(0).range.from, 0);
-    EXPECT_EQ(download.files.files[LocalPath], Whole);
-}
-
 TEST(DownloadRedirect, IsFollowedButNeverFromHttpsToHttp)
 {
     const Text secure = u"https://server/qormavik/websetup/PDFCreator.exe";
