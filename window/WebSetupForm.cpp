@@ -103,7 +103,7 @@ double WebSetupForm::Step()
 
 void WebSetupForm::EndRun(ExitCode outcome)
 {
-    // What the setup ends with when the window is closed now; the next run may change it.
+    // Stands until a later run ends: closing the window now ends the setup with it.
     state_.Outcome = outcome;
     const bool closing = run_ == Run::Closing;
     run_ = Run::Idle;
