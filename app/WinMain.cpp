@@ -18,6 +18,7 @@
 #include "platform/win32/Win32SingleInstance.h"
 #include "platform/win32/Win32Worker.h"
 #include "setup/DataFolder.h"
+#include "setup/ExitCodes.h"
 
 #include <windows.h>
 
@@ -51,6 +52,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     ProgramRoads roads(state, platform);
     Main(state, platform, roads, BaseUrl, CompiledPackagePins);
     events.RunUntilNoneLoaded();
+    log.Write(ExitCodeLine(state.Outcome));
     log.Write(u"End");
-    return 0;
+    return static_cast<int>(state.Outcome);
 }

@@ -11,6 +11,7 @@ from pathlib import Path
 from e2e.harness.builds import PROGRAM
 from e2e.harness.case import WineTestCase
 from e2e.harness.driver import IDYES
+from e2e.harness.exit_codes import CANCELLED
 from e2e.harness.server import Package
 from e2e.harness.session import DOTNET, MAIN_APP, PDF_PRINTER
 from e2e.test_download_road import (CANCEL, CANCEL_HOVER, IDLE, IDLE_HOVER, INSTALL_ORDER, QUEUE, STATUS_ID,
@@ -64,7 +65,7 @@ class Recovery:
         self.driver.close(window)
         self.driver.wait_for(lambda snapshot: not window_in(snapshot), "the window to go", CLOSE_BOUND, PROGRAM)
         self.assertLess(time.monotonic() - closed, CLOSE_BOUND)
-        self.assertEqual(run.wait(15), 0)
+        self.assertEqual(run.wait(15), CANCELLED)
         self.assert_local_files(run.folder, {})
         self.nothing_installed(run)
 

@@ -14,6 +14,7 @@ from typing import Callable, Iterator
 from e2e.harness.builds import PROGRAM
 from e2e.harness.case import WineTestCase
 from e2e.harness.driver import IDNO, IDOK, IDYES, Control, Snapshot, Window
+from e2e.harness.exit_codes import CANCELLED
 from e2e.harness.images import Bitmap
 from e2e.harness.server import Package, error_page
 from e2e.harness.packages import INSTALL_ORDER, QUEUE
@@ -92,15 +93,15 @@ class DownloadRoadCase(WineTestCase):
         self.progress = re.compile(rf"(\d+)% \((\d+) Kb\\{len(self.standin) // 1024} Kb - (.+)\)")
         self.last_click = (None, 0.0)
 
-    def open_window(self, earlier: dict[str, bytes] | None = None,
-                    program: Path | None = None) -> tuple[ProgramRun, Window]:
+    def open_window(self, earlier: dict[str, bytes] | None = None, program: Path | None = None,
+                    through_driver: bool = False) -> tuple[ProgramRun, Window]:
         """A fresh copy of the program (or of another build of it) on this bare machine, with
-        earlier files in its mavikfiles."""
+        earlier files in its mavikfiles; through_driver as for Session.start_program."""
         folder = self.session.program_folder(program=program)
         for name, body in (earlier or {}).items():
             (folder / "mavikfiles").mkdir(exist_ok=True)
             (folder / "mavikfiles" / name).write_bytes(body)
-        run = self.session.start_program(folder)
+        run = self.session.start_program(folder, through_driver)
         return run, self.driver.wait_window(title=WINDOW, exe=PROGRAM, timeout=30)
 
     @contextlib.contextmanager
@@ -306,7 +307,7 @@ class DownloadRoad(CompleteRun):
         self.assertNotEqual(images[IDLE].rows, images[IDLE_HOVER].rows, "the hover image differs")
 
         self.driver.close(window)
-        self.assertEqual(run.wait(), 0)
+        self.assertEqual(run.wait(), CANCELLED)
         self.assertEqual(self.server.requests, [])
 
     def test_cancel_no_goes_on_yes_stops_the_run_and_a_new_click_starts_over(self):
@@ -349,7 +350,7 @@ class DownloadRoad(CompleteRun):
         self.wait_progress(local_path(run.folder, DOTNET))
 
         self.driver.close(window)
-        self.assertEqual(run.wait(15), 0)
+        self.assertEqual(run.wait(15), CANCELLED)
         self.assertEqual(self.server.requested_names(), [DOTNET])
         self.assert_local_files(run.folder, {})
         self.assertEqual(self.session.standins_started(), [])

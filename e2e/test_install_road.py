@@ -8,6 +8,7 @@ import unittest
 from e2e.harness.builds import PROGRAM
 from e2e.harness.case import WineTestCase
 from e2e.harness.driver import IDNO, IDOK, IDYES, MESSAGE_BOX_CLASS, Window
+from e2e.harness import exit_codes
 from e2e.harness.session import DOTNET, MAIN_APP, PDF_PRINTER, STAGING_FOLDER
 from e2e.harness.wine import windows_path
 
@@ -102,7 +103,8 @@ class InstallRoad:
 
         self.assertEqual(self.started_and_ended(), [f"{edge} {name}" for name in (DOTNET, MAIN_APP, PDF_PRINTER)
                                                     for edge in ("start", "end")])
-        self.assertEqual(run.wait(5), 0)
+        # .NET and the main installer end with 5 and 1, and the printer's package still runs.
+        self.assertEqual(run.wait(5), exit_codes.PACKAGE_FAILED)
         runs = package_runs(self.session.standin_log())
         self.assertEqual([package["marker"] for package in runs], ["7", "0", "1"],
                          ".NET runs before the marker is written, the main installer after")
@@ -139,7 +141,7 @@ class InstallRoad:
 
         self.answer_question(IDNO)
 
-        self.assertEqual(run.wait(10), 0)
+        self.assertEqual(run.wait(10), exit_codes.MAIN_INSTALLATION_INCOMPLETE)
         self.assertEqual(self.session.standins_started(), [MAIN_APP])
 
     def test_a_second_start_says_that_a_copy_runs_touches_nothing_and_the_first_goes_on(self):
@@ -157,13 +159,13 @@ class InstallRoad:
         self.assertEqual(self.driver.icon(box.icon), "exclamation")
         self.assertEqual([button.id for button in box.buttons], [IDOK])
         self.answer(box, IDOK)
-        self.assertEqual(second.wait(15), 0)
+        self.assertEqual(second.wait(15), exit_codes.ALREADY_RUNNING)
         self.assertFalse((other / "mavikfiles").exists(), "the second copy creates no folder")
         self.assertEqual(self.server.requests, [], "and fetches nothing")
 
         self.assertTrue(first.running)
         self.answer(question, IDYES)
-        self.assertEqual(first.wait(15), 0)
+        self.assertEqual(first.wait(15), exit_codes.MAIN_INSTALLATION_INCOMPLETE)
         self.assertEqual(self.session.standins_started(), [MAIN_APP, PDF_PRINTER])
 
     def test_a_main_installer_that_leaves_the_marker_at_0_is_asked_about_and_no_skips_the_printer(self):
@@ -172,7 +174,7 @@ class InstallRoad:
 
         self.answer_question(IDNO)
 
-        self.assertEqual(run.wait(10), 0)
+        self.assertEqual(run.wait(10), exit_codes.MAIN_INSTALLATION_INCOMPLETE)
         self.assertEqual(self.started_and_ended(), [f"start {MAIN_APP}", f"end {MAIN_APP}"])
         self.assertEqual(package_runs(self.session.standin_log())[0]["marker"], "0", "the old marker is overwritten")
         self.assertEqual(self.machine.marker, "0")
@@ -182,7 +184,7 @@ class InstallRoad:
 
         self.answer_question(IDYES)
 
-        self.assertEqual(run.wait(10), 0)
+        self.assertEqual(run.wait(10), exit_codes.MAIN_INSTALLATION_INCOMPLETE)
         self.assertEqual(self.session.standins_started(), [MAIN_APP, PDF_PRINTER])
         self.assertIsNone(self.machine.marker)
 
@@ -201,7 +203,7 @@ class InstallRoad:
             self.answer(box, IDOK)
         self.answer_question(IDYES)
 
-        self.assertEqual(run.wait(10), 0)
+        self.assertEqual(run.wait(10), exit_codes.PACKAGE_NOT_STARTED)
         self.assertEqual(self.session.standins_started(), [PDF_PRINTER])
         self.assertEqual(self.machine.marker, "0")
         for description in descriptions:

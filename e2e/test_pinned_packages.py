@@ -10,6 +10,7 @@ from pathlib import Path
 
 from e2e.harness.builds import PROGRAM
 from e2e.harness.driver import IDOK, IDYES
+from e2e.harness.exit_codes import PACKAGE_NOT_STARTED
 from e2e.harness.server import Package
 from e2e.harness.session import DOTNET, MAIN_APP, PDF_PRINTER, ProgramRun
 from e2e.test_download_road import (BEHAVIOURS, INSTALL_ORDER, MAIN_CANCELLED_QUESTION, NOT_STARTED, QUEUE, WINDOW,
@@ -21,7 +22,8 @@ WAIT_WINDOW = "Bekleyiniz..."
 
 def refused_at_its_start(case: DownloadRoadCase, run: ProgramRun) -> None:
     """The main package no longer matched its pin when it was to start: the box says so, the
-    question for a main installer that did not complete follows, Yes installs the PDF printer."""
+    question for a main installer that did not complete follows, Yes installs the PDF printer, and
+    the program ends with the code of a package that could not be started."""
     box = case.driver.wait_message_box(title="Hata", exe=PROGRAM, timeout=60)
     case.assertEqual(box.message, f"{NOT_STARTED}{local_path(run.folder, MAIN_APP)}\r\n{NOT_VERIFIED}")
     case.assertEqual(case.driver.icon(box.icon), "exclamation")
@@ -29,7 +31,7 @@ def refused_at_its_start(case: DownloadRoadCase, run: ProgramRun) -> None:
     question = case.driver.wait_message_box(title="MavikWebSetup", exe=PROGRAM, timeout=30)
     case.assertEqual(question.message, MAIN_CANCELLED_QUESTION)
     case.driver.press(question, IDYES)
-    case.assertEqual(run.wait(60), 0)
+    case.assertEqual(run.wait(60), PACKAGE_NOT_STARTED)
     case.assertEqual(case.session.standins_started(), [DOTNET, PDF_PRINTER])
 
 

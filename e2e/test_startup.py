@@ -5,6 +5,7 @@ import unittest
 from e2e.harness.builds import PROGRAM
 from e2e.harness.case import WineTestCase
 from e2e.harness.driver import IDOK
+from e2e.harness.exit_codes import CANCELLED, SETUP_ERROR
 from e2e.harness.machine import read_only
 from e2e.harness.wine import windows_path
 
@@ -24,7 +25,7 @@ class FirstStart:
         self.assertEqual(list((folder / "mavikfiles").iterdir()), [])
         self.assertEqual(self.server.requests, [], "nothing is fetched before the button is clicked")
         self.driver.close(window)
-        run.wait()
+        self.assertEqual(run.wait(), CANCELLED)
         self.assertEqual(self.session.standins_started(), [])
 
     def test_a_link_or_a_file_standing_for_the_local_folder_ends_in_the_folder_message_alone(self):
@@ -52,7 +53,7 @@ class FirstStart:
                 shown = self.driver.snapshot().find(exe=PROGRAM, visible=True)
                 self.assertEqual([window.hwnd for window in shown], [box.hwnd], "the message box is the only window")
                 self.driver.press(box, IDOK)
-                self.assertEqual(run.wait(), 0)
+                self.assertEqual(run.wait(), SETUP_ERROR)
                 check_untouched(folder / "mavikfiles")
         self.assertEqual(self.server.requests, [])
 
@@ -70,7 +71,7 @@ class FirstStart:
             self.assertEqual([window.hwnd for window in shown], [box.hwnd], "the message box is the only window")
 
             self.driver.press(box, IDOK)
-            run.wait()
+            self.assertEqual(run.wait(), SETUP_ERROR)
         self.assertFalse((folder / "mavikfiles").exists())
         self.assertEqual(self.server.requests, [])
 

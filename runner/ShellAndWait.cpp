@@ -26,7 +26,7 @@ std::unique_ptr<StartedProcess> StartOrSayWhy(Platform& platform, StagingFolder&
 }
 
 // Brings the process's window to the top and waits for its exit.
-void WaitFor(Platform& platform, StartedProcess& process, const Text& path)
+ExitCode WaitFor(Platform& platform, StartedProcess& process, const Text& path)
 {
     // The installer's window usually shows up within moments. Between the looks only the messages
     // the installer sends us are served, as in the wait for its exit below.
@@ -37,21 +37,23 @@ void WaitFor(Platform& platform, StartedProcess& process, const Text& path)
         if (!found) platform.events.ServeSentMessages(WindowSearchInterval);
     }
 
-    // The exit code is for the log alone: what a package did is judged by what it leaves behind.
+    // Whatever the code, the next package runs: it only goes into the setup's own exit code.
     const auto exitCode = process.WaitForExit();
     platform.log.Write(u"Exit code: " + (exitCode ? DecimalText(*exitCode) : Text(u"unknown")) + u" (\"" + path +
                        u"\")");
+    return PackageOutcome(exitCode);
 }
 
 } // namespace
 
-void ShellAndWait(Platform& platform, StagingFolder& staging, const Text& path, std::int32_t windowStyle,
-                  const PackagePin* pin)
+ExitCode ShellAndWait(Platform& platform, StagingFolder& staging, const Text& path, std::int32_t windowStyle,
+                      const PackagePin* pin)
 {
     platform.log.Write(u"Start: \"" + path + u"\"");
     const auto process = StartOrSayWhy(platform, staging, path, windowStyle, pin);
-    if (process) WaitFor(platform, *process, path);
+    const ExitCode outcome = process ? WaitFor(platform, *process, path) : ExitCode::PackageNotStarted;
     staging.DiscardCopy();
+    return outcome;
 }
 
 bool BringProcessWindowToTop(Processes& processes, std::uint32_t processId)

@@ -31,21 +31,24 @@ void FOneAl::Timer1_Timer(WaitWindowView& window)
     window.Focus();
     window.Hide();
     const PackagePin* pin = PinFor(state_.Pins, state_.CurrentPackage);
-    if (IsMsiDocument(state_.CurrentPackage))
-        OpenStagedDocument(window.Handle(), pin);
-    else
-        ShellAndWait(platform_, staging_, state_.CurrentPackage, ShowNormal, pin);
+    const ExitCode outcome = IsMsiDocument(state_.CurrentPackage)
+                                 ? OpenStagedDocument(window.Handle(), pin)
+                                 : ShellAndWait(platform_, staging_, state_.CurrentPackage, ShowNormal, pin);
+    state_.Outcome = MoreTelling(state_.Outcome, outcome);
     window.EnableTimer(false);
     window.Unload();
 }
 
-// As a document the shell refuses: nothing is shown, and the sequence goes on.
-void FOneAl::OpenStagedDocument(WindowHandle owner, const PackagePin* pin)
+// A document that cannot be staged counts as one the shell refuses: nothing is shown, and the
+// sequence goes on. What the opened document then does is not waited for.
+ExitCode FOneAl::OpenStagedDocument(WindowHandle owner, const PackagePin* pin)
 {
     try {
-        ShellOpen(platform_, staging_.Stage(state_.CurrentPackage, pin), ShowMaximized, owner);
+        if (ShellOpen(platform_, staging_.Stage(state_.CurrentPackage, pin), ShowMaximized, owner))
+            return ExitCode::Installed;
     } catch (const RuntimeError&) {
     }
+    return ExitCode::PackageNotStarted;
 }
 
 void FOneAl::Form_Unload() { state_.RunnerBusy = false; }

@@ -38,7 +38,7 @@ public:
     void Form_Unload();
 
 private:
-    void OpenStagedDocument(WindowHandle owner, const PackagePin* pin);
+    ExitCode OpenStagedDocument(WindowHandle owner, const PackagePin* pin);
 
     SetupState& state_;
     Platform& platform_;

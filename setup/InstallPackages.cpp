@@ -35,9 +35,10 @@ void InstallPackages(SetupState& state, Platform& platform, PackageRunner& runne
         // Written afresh so that a value left by an earlier run is not taken for completion.
         platform.settings.SaveSetting(MarkerApplication, MarkerSection, MarkerKey, NotCompleted);
         runner.RunPackage(queued->localPath);
-        if (!MainInstallationCompleted(platform.settings) &&
-            platform.dialogs.MsgBox(CancelledQuestion, MsgBoxStyle::YesNo | MsgBoxStyle::Question) ==
-                MsgBoxResult::No)
+        if (MainInstallationCompleted(platform.settings)) continue;
+        state.Outcome = MoreTelling(state.Outcome, ExitCode::MainInstallationIncomplete);
+        if (platform.dialogs.MsgBox(CancelledQuestion, MsgBoxStyle::YesNo | MsgBoxStyle::Question) ==
+            MsgBoxResult::No)
             return;
     }
 }

@@ -10,5 +10,6 @@ public:
 };
 
 // The queued packages in their installation order (setup/Packages.h), the main application around
-// its completion marker; raises what the runner or the settings raise.
+// its completion marker; a package that fails does not stop the ones after it. Notes in
+// state.Outcome what went wrong; raises what the runner or the settings raise.
 void InstallPackages(SetupState& state, Platform& platform, PackageRunner& runner);

@@ -71,11 +71,13 @@ void Main(SetupState& state, Platform& platform, StartupRoads& roads, const Text
     MachineFacts facts(platform.machine, platform.log);
     if (!facts.UserIsAnAdmin()) {
         platform.dialogs.MsgBox(AdminMessage, MsgBoxStyle::OkOnly);
+        state.Outcome = ExitCode::NotAdministrator;
         return;
     }
     // Before anything is touched: the other copy owns the folder and its files.
     if (!platform.instance.ClaimSoleCopy()) {
         platform.dialogs.MsgBox(AlreadyRunningMessage, MsgBoxStyle::Exclamation);
+        state.Outcome = ExitCode::AlreadyRunning;
         return;
     }
     try {
@@ -83,5 +85,6 @@ void Main(SetupState& state, Platform& platform, StartupRoads& roads, const Text
     } catch (const std::exception&) {
         platform.dialogs.MsgBox(u"\"" + state.LocalFolder + u"\" klasörü oluşturulamadı.",
                                 MsgBoxStyle::Critical);
+        state.Outcome = ExitCode::SetupError;
     }
 }

@@ -2,6 +2,7 @@
 // The state that start-up, the download window, the download routine and the
 // package runner share. One object lives for the whole run; tests make fresh ones.
 #include "platform/Text.h"
+#include "setup/ExitCodes.h"
 #include "setup/PackagePins.h"
 
 #include <cstdint>
@@ -43,6 +44,8 @@ struct SetupState {
     bool ShowStatus = false;
     // By local path; only files whose .part is kept for a later request are listed.
     std::map<Text, PartialFile> PartialFiles;
+    // How the run ends so far; the program's exit code once it is over.
+    ExitCode Outcome = ExitCode::Installed;
 };
 
 // Appends a copy of (package, url, path) to the download queue; raises RuntimeError 9 and leaves

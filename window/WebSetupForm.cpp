@@ -28,6 +28,8 @@ void WebSetupForm::Form_Load()
     }
     run_ = Run::Idle;
     state_.ShowStatus = true;
+    // Closed before a run has fetched everything, the window ends the setup with nothing installed.
+    state_.Outcome = ExitCode::Cancelled;
 }
 
 bool WebSetupForm::Downloading() const
@@ -80,7 +82,7 @@ double WebSetupForm::Step()
         if (result.outcome == DownloadOutcome::Failed && !firstFailure_) firstFailure_ = result.finalLine;
     }
     if (state_.CancelRequested) {
-        EndRun();
+        EndRun(ExitCode::Cancelled);
         return Forever;
     }
     if (next_ < queued_) {
@@ -92,15 +94,17 @@ double WebSetupForm::Step()
     if (firstFailure_) {
         controls_.Label1.SetCaption(*firstFailure_);
         controls_.Label1.Refresh();
-        EndRun();
+        EndRun(ExitCode::DownloadFailed);
         return Forever;
     }
     InstallAndUnload();
     return Forever;
 }
 
-void WebSetupForm::EndRun()
+void WebSetupForm::EndRun(ExitCode outcome)
 {
+    // Stands until a later run ends: closing the window now ends the setup with it.
+    state_.Outcome = outcome;
     const bool closing = run_ == Run::Closing;
     run_ = Run::Idle;
     if (closing) controls_.form.Unload();
@@ -110,11 +114,14 @@ void WebSetupForm::InstallAndUnload()
 {
     run_ = Run::Installing;
     controls_.form.Hide();
+    // A complete run leaves nothing of the earlier ones: the installation alone tells how it ends.
+    state_.Outcome = ExitCode::Installed;
     try {
         installPackages_();
     } catch (const RuntimeError& error) {
         // What the platform does with an error no handler caught: report it, then the program ends.
         dialogs_.MsgBox(error.Description(), MsgBoxStyle::Critical);
+        state_.Outcome = ExitCode::SetupError;
     }
     controls_.form.Unload();
 }

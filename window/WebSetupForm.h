@@ -128,7 +128,8 @@ private:
     bool IsMouseOverButton();
     void AskToCancel();
     void StartRun();
-    void EndRun();
+    // The run is over without installing, and the setup would end with outcome.
+    void EndRun(ExitCode outcome);
     void InstallAndUnload();
     void XorBarFromBarPos();
     // The first pixel column of the strip that XorBarFromBarPos inverts for barPos.

@@ -4,6 +4,7 @@ package server as its proxy, the driver holding its desktop, and the stand-in pa
 from __future__ import annotations
 
 import contextlib
+import json
 import os
 import shutil
 import subprocess
@@ -29,10 +30,11 @@ STAGING_FOLDER = DATA_FOLDER + r"\Paketler-1"
 class ProgramRun:
     """The program started from one folder; every wait on it is bounded."""
 
-    def __init__(self, session: Session, folder: Path, process: subprocess.Popen) -> None:
+    def __init__(self, session: Session, folder: Path, process: subprocess.Popen, through_driver: bool) -> None:
         self.session = session
         self.folder = folder
         self.process = process
+        self.through_driver = through_driver
 
     @property
     def running(self) -> bool:
@@ -40,7 +42,9 @@ class ProgramRun:
 
     def wait(self, timeout: float = 30) -> int:
         """The exit code, once the program has ended; fails when it is still running after timeout,
-        and when a process of the run has died of an exception (as soon as the program ends)."""
+        and when a process of the run has died of an exception (as soon as the program ends). It is
+        the exit status of the Linux process that Wine ran the program in, which keeps only the low
+        8 bits of the program's exit code, unless the driver started the program."""
         try:
             code = self.process.wait(timeout)
         except subprocess.TimeoutExpired:
@@ -48,7 +52,14 @@ class ProgramRun:
             shown = self.session.driver.snapshot().describe()
             raise AssertionError(f"{PROGRAM} still runs after {timeout} s; on screen: {shown}") from None
         self.session.crashes.check()
-        return code
+        if not self.through_driver:
+            return code
+        # Read once the driver has ended, so the line is whole; other processes of the run may still
+        # hold the pipe, so the read stops at the line's end rather than at the pipe's.
+        answer = json.loads(self.process.stdout.readline())
+        if "exit" not in answer:
+            raise AssertionError(f"the driver could not start {PROGRAM}: {answer}")
+        return answer["exit"]
 
 
 class Session(contextlib.ExitStack):
@@ -118,13 +129,19 @@ class Session(contextlib.ExitStack):
         program = program or (self.build.pinned_program if pinned else self.build.program)
         return program_folder(parent, program, *([name] if name else []))
 
-    def start_program(self, folder: Path, environment: dict[str, str] | None = None) -> ProgramRun:
-        """Starts the program with these variables added to its environment."""
+    def start_program(self, folder: Path, environment: dict[str, str] | None = None,
+                      through_driver: bool = False) -> ProgramRun:
+        """The program from folder, as a user starts it, with these variables added to its environment;
+        through_driver: started and waited for by a driver process of its own, whose answer gives
+        ProgramRun.wait all 32 bits of its exit code."""
         environment = {"MAVIK_STANDIN_CONFIG": windows_path(self.standin_config),
                        "MAVIK_STANDIN_LOG": windows_path(self.standin_log_file), **(environment or {})}
-        process = self.prefix.start([str(folder / PROGRAM)], environment, cwd=folder,
-                                    stdout=subprocess.DEVNULL, stderr=self.crashes.stream)
-        return ProgramRun(self, folder, process)
+        program = folder / PROGRAM
+        arguments = [str(self.build.driver), "start", windows_path(program)] if through_driver else [str(program)]
+        process = self.prefix.start(arguments, environment, cwd=folder,
+                                    stdout=subprocess.PIPE if through_driver else subprocess.DEVNULL,
+                                    stderr=self.crashes.stream)
+        return ProgramRun(self, folder, process, through_driver)
 
     def configure_standins(self, behaviours: dict[str, str]) -> None:
         """Each stand-in's behaviour line by package name, e.g. "window=1 marker=1 wait_ms=300 exit=0"."""

@@ -1,6 +1,7 @@
 // Looks at and operates the windows of its Wine prefix for the end-to-end tests.
 // Every command prints one JSON document on one line. "idle" holds the prefix's desktop for the
-// whole test and answers further commands, one tab-separated line of standard input each.
+// whole test and answers further commands, one tab-separated line of standard input each. "start"
+// runs a program to its end, in place of the test starting it, for the program's whole exit code.
 #include "ToolSupport.h"
 
 #include <windows.h>
@@ -529,6 +530,27 @@ std::string Credential(Arguments arguments)
     return "{\"ok\":true}";
 }
 
+// Starts the program at the path, with this process's environment and current folder, and answers
+// its exit code once it has ended: all 32 bits, where the exit status of the Linux process that Wine
+// runs it in keeps only the low 8.
+std::string StartAndWait(Arguments arguments)
+{
+    const std::wstring& path = arguments[0];
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started))
+        throw CommandError(L"CreateProcessW failed with error " + std::to_wstring(GetLastError()));
+    const OwnedHandle process(started.hProcess);
+    const OwnedHandle thread(started.hThread);
+    DWORD exitCode = 0;
+    if (WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.Get(), &exitCode))
+        throw CommandError(L"the program's exit code cannot be read: error " + std::to_wstring(GetLastError()));
+    return "{\"exit\":" + Number(exitCode) + "}";
+}
+
 std::string Idle(Arguments);
 
 struct Command {
@@ -546,6 +568,7 @@ const Command commands[] = {
     {L"senttext", 1, SentText},
     {L"threads", 1, Threads},
     {L"credential", 3, Credential},
+    {L"start", 1, StartAndWait},
 };
 
 std::string Run(Arguments words)

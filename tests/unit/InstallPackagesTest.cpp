@@ -50,6 +50,7 @@ protected:
         EXPECT_EQ(fake.dialogs.shown[0].text, u"QORmavik kurulumu iptal edildi, ek paketler kurulsun mu?");
         EXPECT_EQ(fake.dialogs.shown[0].style, 36);
         EXPECT_EQ(fake.dialogs.shown[0].title, u"MavikWebSetup");
+        EXPECT_EQ(state.Outcome, ExitCode::MainInstallationIncomplete);
     }
 
     FakePlatform fake;
@@ -66,6 +67,7 @@ TEST_P(CompletedMain, RunsAllThreeInOrderWithoutAsking)
     Install();
     EXPECT_EQ(runner.ran, (std::vector<Text>{DotNet, MainApp, PdfPrinter}));
     EXPECT_TRUE(fake.dialogs.shown.empty());
+    EXPECT_EQ(state.Outcome, ExitCode::Installed);
 }
 
 // Only "0" exactly means not completed.
@@ -103,6 +105,18 @@ TEST_F(InstallPackagesTest, CancelledMainAndYesGoesOnWithThePdfPrinter)
     Install();
     EXPECT_EQ(runner.ran, (std::vector<Text>{DotNet, MainApp, PdfPrinter}));
     ExpectTheQuestionOnce();
+}
+
+TEST_F(InstallPackagesTest, AFailedMainInstallerKeepsItsCodeAndThePackagesAfterItStillRun)
+{
+    PlanAllThree();
+    fake.dialogs.answers = {MsgBoxResult::Yes};
+    runner.whileRunning = [this](const Text& path) {
+        if (path == MainApp) state.Outcome = ExitCode::PackageFailed;
+    };
+    Install();
+    EXPECT_EQ(runner.ran, (std::vector<Text>{DotNet, MainApp, PdfPrinter}));
+    EXPECT_EQ(state.Outcome, ExitCode::PackageFailed);
 }
 
 TEST_F(InstallPackagesTest, DeletedMarkerCountsAsNotCompleted)

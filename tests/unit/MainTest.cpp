@@ -52,6 +52,7 @@ protected:
         EXPECT_EQ(fake.dialogs.shown[0].style, 16);
         EXPECT_EQ(fake.dialogs.shown[0].title, u"MavikWebSetup");
         EXPECT_TRUE(roads.taken.empty());
+        EXPECT_EQ(state.Outcome, ExitCode::SetupError);
     }
 };
 
@@ -73,6 +74,7 @@ TEST_F(MainTest, WithoutAdministratorRightsOnlyTheMessageIsShown)
     EXPECT_EQ(state.LocalFolder, u"");
     // A refused copy holds no claim that would turn away the copy the user starts next.
     EXPECT_EQ(fake.instance.claims, 0);
+    EXPECT_EQ(state.Outcome, ExitCode::NotAdministrator);
 }
 
 TEST_F(MainTest, ASecondCopyOnlySaysThatOneRunsAndTouchesNothing)
@@ -87,6 +89,7 @@ TEST_F(MainTest, ASecondCopyOnlySaysThatOneRunsAndTouchesNothing)
     EXPECT_TRUE(fake.files.calls.empty());
     EXPECT_TRUE(roads.taken.empty());
     EXPECT_TRUE(state.DownloadQueue.empty());
+    EXPECT_EQ(state.Outcome, ExitCode::AlreadyRunning);
 }
 
 TEST_F(MainTest, BareMachineCreatesTheFolderQueuesAllThreeAndOpensTheWindow)
@@ -254,10 +257,13 @@ TEST_F(MainTest, FailureOfTheInstallationRoadEndsInTheFolderMessage)
     PdfPrinterPresent();
     fake.files.folders.insert(Local);
     fake.files.files[Local + u"QorMavik64.exe"] = "MZ";
+    // Whatever the packages installed so far said.
+    state.Outcome = ExitCode::RestartRequired;
     roads.installRaises = true;
     Run();
     ASSERT_EQ(fake.dialogs.shown.size(), 1u);
     EXPECT_EQ(fake.dialogs.shown[0].text, u"\"" + Local + u"\" klasörü oluşturulamadı.");
+    EXPECT_EQ(state.Outcome, ExitCode::SetupError);
 }
 
 TEST_F(MainTest, PinnedFileCountsAsPresentOnlyWhenItMatches)

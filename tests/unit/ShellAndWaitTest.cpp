@@ -88,16 +88,16 @@ TEST_F(ShellAndWaitTest, StartFailureIsReportedInTurkishWithoutSearchOrWait)
               std::vector<Text>{u"Start C:\\ProgramData\\MavikSetupWebCD\\Paketler-1\\Yok Ğ.exe 1"});
 }
 
-TEST_F(ShellAndWaitTest, LogsTheStartAndTheExitCodeOrThatItIsUnknown)
+TEST_F(ShellAndWaitTest, LogsTheStartAndTheExitCodeOrThatItIsUnknownAndReturnsWhatItTellsTheSetup)
 {
     const Text started = u"Start: \"" + Path + u"\"";
     const Text staged = u"Staged: \"" + Staged + u"\"";
     fake.processes.exitCode = 1603;
-    ShellAndWait(fake.platform, staging, Path, 1, nullptr);
+    EXPECT_EQ(ShellAndWait(fake.platform, staging, Path, 1, nullptr), ExitCode::PackageFailed);
     fake.processes.exitCode.reset();
-    ShellAndWait(fake.platform, staging, Path, 1, nullptr);
+    EXPECT_EQ(ShellAndWait(fake.platform, staging, Path, 1, nullptr), ExitCode::PackageFailed);
     fake.processes.startable.clear();
-    ShellAndWait(fake.platform, staging, Path, 1, nullptr);
+    EXPECT_EQ(ShellAndWait(fake.platform, staging, Path, 1, nullptr), ExitCode::PackageNotStarted);
 
     EXPECT_EQ(fake.log.lines, (std::vector<Text>{started, staged, u"Exit code: 1603 (\"" + Path + u"\")", started,
                                                  staged, u"Exit code: unknown (\"" + Path + u"\")", started,

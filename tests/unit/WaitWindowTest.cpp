@@ -176,6 +176,7 @@ TEST_F(RunPackageTest, MissingExecutableIsReportedOnceAndTheWindowStillUnloads)
     EXPECT_EQ(Count("Unload"), 1);
     EXPECT_FALSE(state.RunnerBusy);
     EXPECT_EQ(state.CurrentPackage, missing);
+    EXPECT_EQ(state.Outcome, ExitCode::PackageNotStarted);
 }
 
 TEST_F(RunPackageTest, ATimerThatCannotBeSetRaisesAndTakesTheWindowAwayInsteadOfSpinning)
@@ -198,6 +199,21 @@ TEST_F(RunPackageTest, RefusedMsiIsSkippedSilently)
     EXPECT_TRUE(fake.dialogs.shown.empty());
     EXPECT_EQ(Count("Unload"), 1);
     EXPECT_FALSE(state.RunnerBusy);
+    EXPECT_EQ(state.Outcome, ExitCode::PackageNotStarted);
+}
+
+TEST_F(RunPackageTest, EachPackageAddsItsExitCodeToTheSetupsAndALaterSuccessTakesNothingAway)
+{
+    const std::vector<std::pair<std::uint32_t, ExitCode>> runs = {
+        {0, ExitCode::Installed}, {1641, ExitCode::RestartRequired}, {0, ExitCode::RestartRequired},
+        {1603, ExitCode::PackageFailed}, {3010, ExitCode::PackageFailed}};
+    for (const auto& [exitCode, outcome] : runs) {
+        fake.processes.exitCode = exitCode;
+        Run(Exe);
+        EXPECT_EQ(state.Outcome, outcome) << exitCode;
+    }
+    Run(Msi);
+    EXPECT_EQ(state.Outcome, ExitCode::PackageFailed);
 }
 
 TEST_F(RunPackageTest, TwoPackagesEachGetAFreshWindowAndOneLaunch)

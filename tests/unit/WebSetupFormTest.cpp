@@ -22,6 +22,7 @@ TEST(WebSetupFormLoad, ShowsDashWelcomeTextAndTheIdleImage)
     EXPECT_TRUE(h.state.ShowStatus);
     EXPECT_EQ(h.bar.YellowColumns(), 0);
     EXPECT_TRUE(h.log.empty());
+    EXPECT_EQ(h.state.Outcome, ExitCode::Cancelled);
 }
 
 TEST(WebSetupFormClick, CompleteRunFetchesInOrderThenHidesInstallsAndUnloads)
@@ -37,6 +38,7 @@ TEST(WebSetupFormClick, CompleteRunFetchesInOrderThenHidesInstallsAndUnloads)
     }
     EXPECT_TRUE(h.fake.dialogs.shown.empty());
     EXPECT_FALSE(h.state.CancelRequested);
+    EXPECT_EQ(h.state.Outcome, ExitCode::Installed);
 }
 
 TEST(WebSetupFormClick, AnsweringNoLetsTheTransferGoOn)
@@ -60,12 +62,16 @@ TEST(WebSetupFormClick, YesStopsTheSecondOfThreeAndTheNextClickStartsFromTheFirs
     h.duringPump = [&](int entry, int chunk) {
         if (entry == 2 && chunk == 1) h.webSetup.IndKur1_Click(0);
     };
+    h.failing = {1};
     h.Click();
-    EXPECT_EQ(h.log, (Log{"fetch 1", "done 1", "fetch 2", "cancelled 2"}));
+    EXPECT_EQ(h.log, (Log{"fetch 1", "failed 1", "fetch 2", "cancelled 2"}));
     EXPECT_FALSE(h.webSetup.Downloading());
     EXPECT_TRUE(h.state.CancelRequested);
+    // The cancel, not the failure before it, is how the run ended.
+    EXPECT_EQ(h.state.Outcome, ExitCode::Cancelled);
 
     h.duringPump = nullptr;
+    h.failing.clear();
     h.log.clear();
     h.Click();
     EXPECT_EQ(h.log, CompleteRun);
@@ -97,11 +103,13 @@ TEST(WebSetupFormClick, FailedTransferFetchesTheRestInstallsNothingAndShowsTheFi
     EXPECT_FALSE(h.webSetup.Downloading());
     h.webSetup.MouseCheck_Timer();
     EXPECT_EQ(h.buttons.Shown(), 0);
+    EXPECT_EQ(h.state.Outcome, ExitCode::DownloadFailed);
 
     h.failing.clear();
     h.log.clear();
     h.Click();
     EXPECT_EQ(h.log, CompleteRun);
+    EXPECT_EQ(h.state.Outcome, ExitCode::Installed);
 }
 
 TEST(WebSetupFormClick, InstallErrorIsReportedAndTheWindowStillUnloads)
@@ -118,6 +126,7 @@ TEST(WebSetupFormClick, InstallErrorIsReportedAndTheWindowStillUnloads)
     EXPECT_EQ(h.fake.dialogs.shown[0].text, u"Path/File access error");
     EXPECT_EQ(h.fake.dialogs.shown[0].style, MsgBoxStyle::Critical);
     EXPECT_EQ(h.fake.dialogs.shown[0].title, u"MavikWebSetup");
+    EXPECT_EQ(h.state.Outcome, ExitCode::SetupError);
 }
 
 TEST(WebSetupFormClose, WhileIdleUnloadsAtOnce)
