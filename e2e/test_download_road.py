@@ -101,7 +101,7 @@ class DownloadRoadCase(WineTestCase):
         for name, body in (earlier or {}).items():
             (folder / "mavikfiles").mkdir(exist_ok=True)
             (folder / "mavikfiles" / name).write_bytes(body)
-        run = self.session.start_program(folder, through_driver)
+        run = self.session.start_program(folder, through_driver=through_driver)
         return run, self.driver.wait_window(title=WINDOW, exe=PROGRAM, timeout=30)
 
     @contextlib.contextmanager

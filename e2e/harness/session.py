@@ -129,7 +129,7 @@ class Session(contextlib.ExitStack):
         program = program or (self.build.pinned_program if pinned else self.build.program)
         return program_folder(parent, program, *([name] if name else []))
 
-    def start_program(self, folder: Path, environment: dict[str, str] | None = None,
+    def start_program(self, folder: Path, environment: dict[str, str] | None = None, *,
                       through_driver: bool = False) -> ProgramRun:
         """The program from folder, as a user starts it, with these variables added to its environment;
         through_driver: started and waited for by a driver process of its own, whose answer gives
